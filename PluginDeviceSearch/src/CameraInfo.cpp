@@ -1,0 +1,88 @@
+#include "CameraInfo.h"
+
+#include "CameraRoles.h"
+#include "ProtocolKeys.h"
+#include "PluginDeviceSearchCommon.h"
+
+#include <QStandardItem>
+
+namespace CameraItem {
+
+QString brandName(int brand)
+{
+    switch (brand) {
+    case PluginDeviceSearchCommon::Qrln:
+        return ProtocolKey::BrandQrln;
+    case PluginDeviceSearchCommon::Onvif:
+        return ProtocolKey::BrandOnvif;
+    case PluginDeviceSearchCommon::Rtsp:
+        return ProtocolKey::BrandRtsp;
+    default:
+        return ProtocolKey::BrandUnknown;
+    }
+}
+
+QString addHyphensToMac(const QString& mac)
+{
+    QString result = mac;
+    for (qsizetype pos = mac.size() - 2; pos >= 1; pos -= 2)
+        result.insert(pos, QLatin1Char('-'));
+    return result;
+}
+
+static QString macForRow(const QString& mac)
+{
+    return mac.contains(QLatin1Char('-')) ? mac : addHyphensToMac(mac);
+}
+
+uint packedIp(const QString& ip)
+{
+    const QStringList parts = ip.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return 0;
+    // Parts above 255 are deliberately not masked: their high bits spill into the
+    // neighbouring byte, exactly as the sort order has always behaved.
+    quint32 packed = 0;
+    for (const QString& part : parts)
+        packed = (packed << 8) | part.toUInt();
+    return packed;
+}
+
+void setBrand(QStandardItem* item, int brand)
+{
+    item->setData(brand, CameraRole::Brand);
+    item->setData(brandName(brand), CameraRole::BrandName);
+}
+
+void setMac(QStandardItem* item, const QString& mac)
+{
+    item->setData(macForRow(mac), CameraRole::Mac);
+}
+
+} // namespace CameraItem
+
+std::unique_ptr<QStandardItem> CameraInfo::toStandardItem() const
+{
+    // All roles go in before the item reaches a model, so no dataChanged is emitted.
+    auto item = std::make_unique<QStandardItem>();
+    item->setData(id, CameraRole::Id);
+    item->setData(model, CameraRole::Model);
+    item->setData(ip, CameraRole::Ip);
+    item->setData(CameraItem::packedIp(ip), CameraRole::IpForSort);
+    item->setData(port, CameraRole::Port);
+    item->setData(type, CameraRole::Type);
+    item->setData(userName, CameraRole::UserName);
+    item->setData(password, CameraRole::Password);
+    item->setData(status, CameraRole::Status);
+    item->setData(channelNum, CameraRole::ChannelNum);
+    item->setData(isManual, CameraRole::Manual);
+    item->setData(hostName, CameraRole::HostName);
+    item->setData(url, CameraRole::Url);
+    item->setData(useSSL, CameraRole::UseSSL);
+    item->setData(streamingProtocol, CameraRole::StreamingProtocol);
+    item->setData(rtspPort, CameraRole::RtspPort);
+    item->setData(streamUrlList, CameraRole::StreamUrlList);
+    CameraItem::setMac(item.get(), mac);
+    CameraItem::setBrand(item.get(), brand);
+    return item;
+}

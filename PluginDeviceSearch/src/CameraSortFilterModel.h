@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSortFilterProxyModel>
+
+// The camera view QML binds to: rows of one brand (or all) that contain every word
+// of a free-text filter, sorted on request by any camera role.
+class CameraSortFilterModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+
+public:
+    explicit CameraSortFilterModel(QObject* parent = nullptr);
+    ~CameraSortFilterModel() override;
+
+    // IP addresses sort by their packed value, so 10.0.0.9 comes before 10.0.0.10.
+    Q_INVOKABLE void sortByRole(int role, Qt::SortOrder order = Qt::AscendingOrder);
+    // Exact brand name ("qrln", "onvif", "rtsp", "-1"); empty shows every brand.
+    Q_INVOKABLE void setFilterBrand(const QString& brandName);
+    // Space-separated words; a row must contain each of them somewhere.
+    Q_INVOKABLE void setFilterString(const QString& filterString);
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool checkBrand(const QModelIndex& sourceIndex) const;
+
+private:
+    bool containsString(const QModelIndex& sourceIndex, const QString& word) const;
+
+    template <typename Proxy, typename Change>
+    friend void changeFilter(Proxy* proxy, Change&& change);
+
+    QString filterBrand;
+    QString filterString;
+};

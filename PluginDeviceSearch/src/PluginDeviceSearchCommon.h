@@ -1,0 +1,12 @@
+#pragma once
+
+namespace PluginDeviceSearchCommon {
+
+// Brand as the server sends it under "Brand"; anything outside 0..2 is unknown ("-1").
+enum Brand {
+    Qrln = 0,
+    Onvif = 1,
+    Rtsp = 2,
+};
+
+} // namespace PluginDeviceSearchCommon

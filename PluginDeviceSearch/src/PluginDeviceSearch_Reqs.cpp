@@ -1,0 +1,370 @@
+#include "PluginDeviceSearch.h"
+
+#include "CameraInfo.h"
+#include "CameraRoles.h"
+#include "PluginLog.h"
+#include "ProtocolKeys.h"
+#include "StationTableModel.h"
+#include "StationTableSortFilterModel.h"
+
+#include <FrameworkWrapperBase.h>
+
+#include <QProcessEnvironment>
+#include <QStandardItemModel>
+#include <QUuid>
+
+#include <memory>
+
+namespace {
+
+constexpr int kStationSearchType = 24;
+
+enum SearchFlag {
+    UnmanagedOnlyFlag = 1,
+    CheckAuthFlag = 2,
+    OnvifCombinedFlag = 4,
+};
+
+QString newBracedUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithBraces);
+}
+
+// A device of an import file, keyed by the addDevice parameter it feeds.
+QVariantMap importedDevice(const QMap<QString, QString>& record)
+{
+    QVariantMap device;
+    device.insert(ProtocolKey::ImportBrand, record.value(ProtocolKey::ImportBrand));
+    device.insert(ProtocolKey::ImportHost, record.value(ProtocolKey::ImportIp));
+    device.insert(ProtocolKey::ImportPort, record.value(ProtocolKey::ImportPort));
+    device.insert(QStringLiteral("modelName"), record.value(ProtocolKey::ImportModel));
+    device.insert(QStringLiteral("hostName"), record.value(ProtocolKey::ImportHost));
+    device.insert(ProtocolKey::ImportMac, record.value(ProtocolKey::ImportMac));
+    return device;
+}
+
+bool isUsablePort(int port)
+{
+    return port >= 1 && port <= 65535;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Searches
+
+PluginDeviceSearch::SearchRequest PluginDeviceSearch::BuildSearchParameters(int type, int flag,
+                                                                            const QString& relayPath,
+                                                                            int maxRet) const
+{
+    SearchRequest request;
+    request.requestId = newBracedUuid();
+    QVariantMap& map = request.parameters;
+    map.insert(ProtocolKey::ReqUID, request.requestId);
+    map.insert(ProtocolKey::RelayPath, relayPath);
+
+    // Read anew for every request, so a site can change its limits without a restart.
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString maxCountVariable = QStringLiteral("MAX_SRCH_DEV_CNT");
+    const QString ipContainsVariable = QStringLiteral("DEV_IP_CONTAINS");
+    const int limit = environment.contains(maxCountVariable) ? environment.value(maxCountVariable).toInt() : maxRet;
+    map.insert(ProtocolKey::MaxRet, limit);
+    map.insert(ProtocolKey::DevIpContains,
+               environment.contains(ipContainsVariable) ? environment.value(ipContainsVariable) : QStringLiteral(""));
+
+    if (flag & UnmanagedOnlyFlag)
+        map.insert(ProtocolKey::UnmanagedOnly, true);
+    if (flag & CheckAuthFlag)
+        map.insert(ProtocolKey::CheckAuth, true);
+    if (flag & OnvifCombinedFlag)
+        map.insert(ProtocolKey::OnvifCombined, true);
+    map.insert(ProtocolKey::SearchType, type);
+    return request;
+}
+
+bool PluginDeviceSearch::SendToHost(const QString& command, const QVariant& parameters, void* userData)
+{
+    if (!m_frameworkWrapper)
+        return false;
+    return m_frameworkWrapper->SendCommand(m_hostContext, m_pluginId, command, parameters, userData, false,
+                                           QString());
+}
+
+bool PluginDeviceSearch::searchDevices(int type, int flag, const QString& relayPath, int maxRet)
+{
+    const SearchRequest request = BuildSearchParameters(type, flag, relayPath, maxRet);
+    if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
+        PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::searchDevices");
+        return false;
+    }
+    m_deviceSearchRequestId = request.requestId;
+    if (m_cameraModel)
+        m_cameraModel->clear();
+    return true;
+}
+
+bool PluginDeviceSearch::refreshDevices(int type, int flag, const QString& relayPath, int maxRet)
+{
+    const SearchRequest request = BuildSearchParameters(type, flag, relayPath, maxRet);
+    if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
+        PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::refreshDevices");
+        return false;
+    }
+    m_deviceSearchRequestId = request.requestId;
+    CleanModelAndKeepManualItems();
+    return true;
+}
+
+bool PluginDeviceSearch::searchStations()
+{
+    const SearchRequest request = BuildSearchParameters(kStationSearchType, UnmanagedOnlyFlag, QStringLiteral(""), -1);
+    if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
+        PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::searchStations");
+        return false;
+    }
+    m_stationSearchRequestId = request.requestId;
+    if (m_stationModel)
+        m_stationModel->clear();
+    return true;
+}
+
+void PluginDeviceSearch::CleanModelAndKeepManualItems()
+{
+    if (!m_cameraModel)
+        return;
+    QList<QList<QStandardItem*>> kept;
+    for (int row = m_cameraModel->rowCount() - 1; row >= 0; --row) {
+        if (m_cameraModel->index(row, 0).data(CameraRole::Manual).toBool())
+            kept.append(m_cameraModel->takeRow(row));
+    }
+    m_cameraModel->clear();
+    // Taken from the bottom up; put back from the end of the list to keep their order.
+    for (auto it = kept.crbegin(); it != kept.crend(); ++it)
+        m_cameraModel->appendRow(*it);
+}
+
+// ---------------------------------------------------------------------------
+// Authorization
+
+bool PluginDeviceSearch::IsSendable(const QStandardItem* item) const
+{
+    return !item->data(CameraRole::Ip).toString().isEmpty() && isUsablePort(item->data(CameraRole::Port).toInt());
+}
+
+bool PluginDeviceSearch::authorize(const QString& uid, const QString& username, const QString& password)
+{
+    QStandardItem* item = GetCameraItem(uid);
+    if (!item)
+        return false;
+    if (item->data(CameraRole::Status).toInt() == Authorized)
+        return true;
+    if (!IsSendable(item))
+        return false;
+
+    QVariantMap parameters;
+    parameters.insert(ProtocolKey::IP, item->data(CameraRole::Ip).toString());
+    parameters.insert(ProtocolKey::HttpPort, item->data(CameraRole::Port).toInt());
+    parameters.insert(ProtocolKey::Username, username);
+    parameters.insert(ProtocolKey::Password, password);
+    parameters.insert(ProtocolKey::Brand, item->data(CameraRole::Brand).toInt());
+
+    AuthorizeContext* context = m_authorizeContexts.create(username, password, {uid});
+    // The row turns pending whether or not the host took the command; only the
+    // context goes at once when no answer can come for it.
+    if (!SendToHost(ProtocolKey::AuthorizeDevice, parameters, context))
+        m_authorizeContexts.release(context);
+
+    item->setData(item->data(CameraRole::Status).toInt(), CameraRole::PreviousStatus);
+    item->setData(int(Checking), CameraRole::Status);
+    m_pendingAuthorizations.append(uid);
+    return true;
+}
+
+bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString& username, const QString& password)
+{
+    if (IsAllAuthorized(uidList))
+        return true;
+
+    QStringList toSend;
+    for (const QString& uid : uidList) {
+        const QStandardItem* item = GetCameraItem(uid);
+        if (!item || item->data(CameraRole::Status).toInt() == Authorized || !IsSendable(item))
+            continue;
+        toSend.append(uid);
+    }
+    if (toSend.isEmpty())
+        return false;
+
+    AuthorizeContext* context = m_authorizeContexts.create(username, password, toSend);
+    const QVariantList devices = CreateAuthorizeDeviceList(toSend, username, password);
+    if (!SendToHost(ProtocolKey::AuthorizeDeviceList, devices, context)) {
+        m_authorizeContexts.release(context);
+        return true;
+    }
+
+    for (const QString& uid : toSend) {
+        QStandardItem* item = GetCameraItem(uid);
+        const int status = item->data(CameraRole::Status).toInt();
+        item->setData(int(Checking), CameraRole::Status);
+        item->setData(status, CameraRole::PreviousStatus);
+        m_pendingAuthorizations.append(uid);
+    }
+    return true;
+}
+
+QVariantList PluginDeviceSearch::CreateAuthorizeDeviceList(const QStringList& uidList, const QString& username,
+                                                           const QString& password) const
+{
+    QVariantList devices;
+    devices.reserve(uidList.size());
+    for (const QString& uid : uidList) {
+        const QStandardItem* item = GetCameraItem(uid);
+        QVariantMap device;
+        device.insert(ProtocolKey::DelID, uid);
+        device.insert(ProtocolKey::IP, item->data(CameraRole::Ip).toString());
+        device.insert(ProtocolKey::HttpPort, item->data(CameraRole::Port).toInt());
+        device.insert(ProtocolKey::Username, username);
+        device.insert(ProtocolKey::Password, password);
+        device.insert(ProtocolKey::Brand, item->data(CameraRole::Brand).toInt());
+        device.insert(ProtocolKey::MAC, item->data(CameraRole::Mac).toString());
+        devices.append(device);
+    }
+    return devices;
+}
+
+bool PluginDeviceSearch::IsAllAuthorized(const QStringList& uidList) const
+{
+    for (const QString& uid : uidList) {
+        const QStandardItem* item = GetCameraItem(uid);
+        if (!item || item->data(CameraRole::Status).toInt() != Authorized)
+            return false;
+    }
+    return true;
+}
+
+bool PluginDeviceSearch::setAuthorization(const QStringList& uidList, const QString& username,
+                                          const QString& password)
+{
+    for (const QString& uid : uidList) {
+        QStandardItem* item = GetCameraItem(uid);
+        // Credentials for a camera that is not listed have nowhere to go.
+        if (!item)
+            continue;
+        const int status = item->data(CameraRole::Status).toInt();
+        item->setData(int(Offline), CameraRole::Status);
+        item->setData(status, CameraRole::PreviousStatus);
+        item->setData(username, CameraRole::UserName);
+        item->setData(password, CameraRole::Password);
+        Q_EMIT addOfflineCamera(uid, Offline);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Stations
+
+QVariantList PluginDeviceSearch::getAllIdInSearchedStationSortFilterModel()
+{
+    QVariantList ids;
+    if (!m_stationSortFilterModel)
+        return ids;
+    for (int row = 0; row < m_stationSortFilterModel->rowCount(); ++row)
+        ids.append(m_stationSortFilterModel->index(row, 0).data(StationRole::Id));
+    return ids;
+}
+
+QVariantList PluginDeviceSearch::getStationsNeedToBeAuthorized() const
+{
+    QVariantList ids;
+    if (!m_stationSortFilterModel)
+        return ids;
+    for (int row = 0; row < m_stationSortFilterModel->rowCount(); ++row) {
+        const QModelIndex index = m_stationSortFilterModel->index(row, 0);
+        if (index.data(StationRole::Status).toInt() != Authorized)
+            ids.append(index.data(StationRole::Id));
+    }
+    return ids;
+}
+
+void PluginDeviceSearch::removeRowInSearchedStationTableModel(const QString& id)
+{
+    if (!m_stationModel)
+        return;
+    const QModelIndexList hits =
+        m_stationModel->match(m_stationModel->index(0, 0), StationRole::Id, id, 1,
+                              Qt::MatchFixedString | Qt::MatchCaseSensitive | Qt::MatchRecursive);
+    if (!hits.isEmpty())
+        m_stationModel->removeRow(hits.first().row());
+}
+
+void PluginDeviceSearch::addStation(const QVariantMap& stationInfoMap)
+{
+    if (!m_stationModel)
+        return;
+    QVariantMap station = stationInfoMap;
+    station.insert(ProtocolKey::DelID, newBracedUuid());
+    if (QStandardItem* item = createStationNode(createDeviceInfo(station)))
+        m_stationModel->insertRow(0, item);
+}
+
+// ---------------------------------------------------------------------------
+// Manual addition and import
+
+bool PluginDeviceSearch::addDevice(const QString& hostName, int type, const QString& host, ushort port,
+                                   const QString& modelName, int brand, const QString& mac, const QString& url,
+                                   const QString& /*relayPath*/, bool useSSL, const QString& streamingProtocol)
+{
+    // An instance that was never initialised has no camera model to add to.
+    if (!m_cameraModel)
+        return true;
+    CameraInfo info;
+    info.id = newBracedUuid();
+    info.hostName = hostName;
+    info.model = modelName;
+    info.mac = mac;
+    info.ip = host;
+    info.port = port;
+    info.type = type;
+    info.status = NotChecked;
+    info.brand = brand;
+    info.channelNum = 1;
+    info.isManual = true;
+    info.url = url;
+    info.useSSL = useSSL;
+    info.streamingProtocol = streamingProtocol;
+
+    m_cameraModel->insertRow(0, info.toStandardItem().release());
+    Q_EMIT addDeviceResp(info.id);
+    return true;
+}
+
+QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
+{
+    QList<QMap<QString, QString>> records;
+    uint numWrongFormat = 0;
+    QVariantList devices;
+    int existing = 0;
+
+    if (!m_deviceListParser)
+        return devices;
+    if (m_deviceListParser->Parse(urlFile.toLocalFile(), records, numWrongFormat) != 0) {
+        // An unusable file leaves no record to look at, whatever the parser left behind.
+        PDS_LOG("%s, parse importing list file failed", "PluginDeviceSearch::importDevices");
+    } else {
+        for (const QMap<QString, QString>& record : std::as_const(records)) {
+            const QString ip = record.value(ProtocolKey::ImportIp);
+            const QString port = record.value(ProtocolKey::ImportPort);
+            if (CheckCameraExistedInTopology(ip, port)) {
+                ++existing;
+                continue;
+            }
+            devices.append(importedDevice(record));
+        }
+    }
+
+    if (records.size() == existing)
+        Q_EMIT devicesExist();
+    if (numWrongFormat != 0)
+        Q_EMIT importFileNotAllCorrect(numWrongFormat);
+    return devices;
+}

@@ -1,0 +1,217 @@
+#include "PluginDeviceSearch.h"
+
+#include "CameraInfo.h"
+#include "CameraRoles.h"
+#include "ProtocolKeys.h"
+#include "StationTableModel.h"
+
+#include <QStandardItemModel>
+
+#include <memory>
+#include <new>
+
+namespace {
+const QString kSuccessCode = QStringLiteral("0");
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Search answers
+
+void PluginDeviceSearch::HandleSearchDevicesResp(const QVariant& result, void* /*userData*/,
+                                                 const QString& resultCode, bool done)
+{
+    const QVariantMap answer = result.toMap();
+    const QString requestId = answer.value(ProtocolKey::ReqUID).toString();
+    const DeviceStatus status = answer.value(ProtocolKey::CheckAuth).toBool() ? Checking : NotChecked;
+    const bool success = resultCode == kSuccessCode;
+
+    // The device search is tested first: before any search both ids are empty, and an
+    // answer without an id then belongs to the device search.
+    if (requestId == m_deviceSearchRequestId) {
+        if (success)
+            SetToSearchedModel(answer.value(ProtocolKey::DevList).toList(), status);
+        Q_EMIT searchDevicesResp(success, done);
+    } else if (requestId == m_stationSearchRequestId) {
+        if (success)
+            SetToStationModel(answer.value(ProtocolKey::DevList).toList());
+        Q_EMIT searchStationsResp(success, done);
+    }
+}
+
+void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginDeviceSearch::DeviceStatus status)
+{
+    if (!m_cameraModel)
+        return;
+    for (const QVariant& entry : devList) {
+        const QVariantMap device = entry.toMap();
+        const QString id = device.value(ProtocolKey::DelID).toString();
+        const int brand = device.value(ProtocolKey::Brand).toInt();
+
+        // A camera that answers both natively and over ONVIF keeps one row; the native
+        // answer decides its brand and MAC, whichever arrives first.
+        if (QStandardItem* existing = GetCameraItem(id)) {
+            if (brand == PluginDeviceSearchCommon::Qrln) {
+                SetItemBrand(existing, brand);
+                SetItemMac(existing, device.value(ProtocolKey::MAC).toString());
+            }
+            continue;
+        }
+
+        CameraInfo info;
+        info.id = id;
+        info.model = device.value(ProtocolKey::Model).toString();
+        info.mac = device.value(ProtocolKey::MAC).toString();
+        info.ip = device.value(ProtocolKey::IP).toString();
+        const int httpPort = device.value(ProtocolKey::HttpPort).toInt();
+        if (httpPort == 0) {
+            info.port = device.value(ProtocolKey::HttpsPort).toInt();
+            info.useSSL = true;
+            info.streamingProtocol = QStringLiteral("HTTPS");
+        } else {
+            info.port = httpPort;
+            info.useSSL = false;
+            info.streamingProtocol = QStringLiteral("TCP");
+        }
+        info.type = device.value(ProtocolKey::SearchType).toInt();
+        info.status = status;
+        info.brand = brand;
+        info.channelNum = 1;
+        info.isManual = false;
+        m_cameraModel->appendRow(info.toStandardItem().release());
+    }
+}
+
+void PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
+{
+    if (!m_stationModel)
+        return;
+    for (const QVariant& entry : devList) {
+        const DeviceInfo info = createDeviceInfo(entry.toMap());
+        if (!info.qrlnModel.contains(m_qrlnModelBrand))
+            continue;
+        if (QStandardItem* item = createStationNode(info))
+            m_stationModel->appendRow(item);
+    }
+}
+
+DeviceInfo PluginDeviceSearch::createDeviceInfo(const QVariantMap& device) const
+{
+    DeviceInfo info;
+    info.id = device.value(ProtocolKey::DelID).toString();
+    info.model = device.value(ProtocolKey::Model).toString();
+    info.mac = AddHyphensToMac(device.value(ProtocolKey::MAC).toString());
+    info.ip = device.value(ProtocolKey::IP).toString();
+    info.httpPort = device.value(ProtocolKey::HttpPort).toInt();
+    info.searchType = device.value(ProtocolKey::SearchType).toInt();
+    info.brand = device.value(ProtocolKey::Brand).toInt();
+    info.brandName = ConvertToBrandName(PluginDeviceSearchCommon::Brand(info.brand));
+    info.hostName = device.value(ProtocolKey::HostName).toString();
+    info.httpsPort = device.value(ProtocolKey::HttpsPort).toInt();
+    info.qrlnModel = device.value(ProtocolKey::QRLNModel).toString();
+    return info;
+}
+
+QStandardItem* PluginDeviceSearch::createStationNode(const DeviceInfo& info) const
+{
+    std::unique_ptr<QStandardItem> item(new (std::nothrow) QStandardItem);
+    if (!item)
+        return nullptr;
+    try {
+        item->setData(info.id, StationRole::Id);
+        item->setData(info.ip, StationRole::Ip);
+        item->setData(info.httpPort, StationRole::Port);
+        item->setData(info.mac, StationRole::Mac);
+        item->setData(info.model, StationRole::Model);
+        item->setData(info.searchType, StationRole::Type);
+        item->setData(info.brand, StationRole::Brand);
+        item->setData(info.brandName, StationRole::BrandName);
+        item->setData(int(NotChecked), StationRole::Status);
+        item->setData(info.hostName, StationRole::HostName);
+        item->setData(info.httpsPort, StationRole::HttpsPort);
+        item->setData(info.qrlnModel, StationRole::QrlnModel);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return item.release();
+}
+
+// ---------------------------------------------------------------------------
+// Authorization answers
+
+void PluginDeviceSearch::HandleAuthorizeResp(const QVariant& result, void* userData, const QString& resultCode)
+{
+    // Only a context we handed out and still hold is read; anything else is treated
+    // like an answer without user data.
+    AuthorizeContext* context = m_authorizeContexts.find(userData);
+    if (!context)
+        return;
+    // A copy: a slot of deviceAuthorized may feed the host's next answer back in
+    // before we return, and that answer may settle this very context.
+    const AuthorizeContext request = *context;
+    m_authorizeContexts.answered(context, false);
+    if (!request.uidList.isEmpty())
+        SetAuthorizeResult(result.toMap(), request.uidList.first(), request.username, request.password, resultCode);
+}
+
+void PluginDeviceSearch::HandleAuthorizeListResp(const QVariant& result, void* userData, const QString& resultCode)
+{
+    AuthorizeContext* context = m_authorizeContexts.find(userData);
+    if (!context)
+        return;
+    const AuthorizeContext request = *context;
+    const QVariantMap answer = result.toMap();
+    const bool perDevice = answer.contains(ProtocolKey::DelID);
+    m_authorizeContexts.answered(context, perDevice);
+
+    if (perDevice) {
+        SetAuthorizeResult(answer, answer.value(ProtocolKey::DelID).toString(), request.username, request.password,
+                           resultCode);
+        return;
+    }
+    for (const QString& uid : request.uidList)
+        SetAuthorizeResult(answer, uid, request.username, request.password, resultCode);
+}
+
+void PluginDeviceSearch::SetAuthorizeResult(const QVariantMap& result, const QString& uid, const QString& username,
+                                            const QString& password, const QString& resultCode)
+{
+    QStandardItem* item = GetCameraItem(uid);
+    if (!item)
+        return;
+
+    const DeviceStatus outcome = MapDetectStatus(result.value(ProtocolKey::DetRes).toInt());
+    const QVariant previousStatus = item->data(CameraRole::PreviousStatus);
+    if (item->data(CameraRole::Status).toInt() == Authorized)
+        return;
+
+    QVariant newStatus;
+    if (resultCode == ProtocolKey::FrameworkInternalError)
+        newStatus = previousStatus;  // the command's fate is unknown: back to where it was
+    else if (resultCode != kSuccessCode)
+        newStatus = int(Failed);
+    else if (outcome == Authorized)
+        newStatus = int(Authorized);
+    else if (outcome == DetectCode2)
+        newStatus = int(Offline);
+    else
+        newStatus = int(IsLastAuthorizeRequest(uid) ? outcome : Checking);  // stay pending while others are out
+
+    item->setData(newStatus, CameraRole::Status);
+    RemoveOneAuthorizeRequest(uid);
+
+    if (outcome == Authorized) {
+        item->setData(username, CameraRole::UserName);
+        item->setData(password, CameraRole::Password);
+        item->setData(result.value(ProtocolKey::Model).toString(), CameraRole::Model);
+        item->setData(result.value(ProtocolKey::ChannelNum).toInt(), CameraRole::ChannelNum);
+        item->setData(result.value(ProtocolKey::CamRTSPPort).toInt(), CameraRole::RtspPort);
+        item->setData(result.value(ProtocolKey::StreamURLList).toList(), CameraRole::StreamUrlList);
+        SetItemMac(item, result.value(ProtocolKey::MAC).toString());
+        SetItemBrand(item, result.value(ProtocolKey::Brand).toInt());
+        RemoveAllAuthorizeRequest(uid);
+    } else if (outcome == DetectCode2) {
+        item->setData(username, CameraRole::UserName);
+        item->setData(password, CameraRole::Password);
+    }
+    Q_EMIT deviceAuthorized(uid, outcome);
+}

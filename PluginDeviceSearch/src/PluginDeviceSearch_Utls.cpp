@@ -1,0 +1,145 @@
+#include "PluginDeviceSearch.h"
+
+#include "CameraIndex.h"
+#include "CameraInfo.h"
+#include "CameraRoles.h"
+#include "PluginLog.h"
+#include "ProtocolKeys.h"
+
+#include <FrameworkWrapperBase.h>
+
+#include <QSet>
+#include <QStandardItemModel>
+
+QHash<int, QByteArray> PluginDeviceSearch::GetCameraRoleNames() const
+{
+    QHash<int, QByteArray> names;
+    names.insert(CameraRole::Id, QByteArrayLiteral("idRole"));
+    names.insert(CameraRole::HostName, QByteArrayLiteral("hostNameRole"));
+    names.insert(CameraRole::Model, QByteArrayLiteral("modelRole"));
+    names.insert(CameraRole::Mac, QByteArrayLiteral("macRole"));
+    names.insert(CameraRole::Ip, QByteArrayLiteral("ipRole"));
+    names.insert(CameraRole::Port, QByteArrayLiteral("portRole"));
+    names.insert(CameraRole::Type, QByteArrayLiteral("typeRole"));
+    names.insert(CameraRole::Status, QByteArrayLiteral("statusRole"));
+    names.insert(CameraRole::UserName, QByteArrayLiteral("userNameRole"));
+    names.insert(CameraRole::Password, QByteArrayLiteral("passwordRole"));
+    names.insert(CameraRole::IpForSort, QByteArrayLiteral("ipForSortRole"));
+    names.insert(CameraRole::BrandName, QByteArrayLiteral("brandNameRole"));
+    names.insert(CameraRole::Brand, QByteArrayLiteral("brandRole"));
+    names.insert(CameraRole::Url, QByteArrayLiteral("urlRole"));
+    names.insert(CameraRole::ChannelNum, QByteArrayLiteral("channelNumRole"));
+    return names;
+}
+
+QString PluginDeviceSearch::ConvertToBrandName(PluginDeviceSearchCommon::Brand brand) const
+{
+    return CameraItem::brandName(brand);
+}
+
+void PluginDeviceSearch::SetItemBrand(QStandardItem* item, int brand) const
+{
+    CameraItem::setBrand(item, brand);
+}
+
+void PluginDeviceSearch::SetItemMac(QStandardItem* item, const QString& mac) const
+{
+    CameraItem::setMac(item, mac);
+}
+
+QString PluginDeviceSearch::AddHyphensToMac(const QString& mac) const
+{
+    return CameraItem::addHyphensToMac(mac);
+}
+
+QStandardItem* PluginDeviceSearch::GetCameraItem(const QString& id) const
+{
+    return m_cameraIndex ? m_cameraIndex->firstItem(id) : nullptr;
+}
+
+bool PluginDeviceSearch::IsInCameraModel(const QString& id) const
+{
+    return GetCameraItem(id) != nullptr;
+}
+
+PluginDeviceSearch::DeviceStatus PluginDeviceSearch::MapDetectStatus(int detectResult) const
+{
+    switch (detectResult) {
+    case 0:
+        return Authorized;
+    case 1:
+        return DetectCode1;
+    case 2:
+        return DetectCode2;
+    default:
+        return Failed;
+    }
+}
+
+bool PluginDeviceSearch::IsLastAuthorizeRequest(const QString& uid) const
+{
+    return m_pendingAuthorizations.count(uid) == 1;
+}
+
+void PluginDeviceSearch::RemoveOneAuthorizeRequest(const QString& uid)
+{
+    m_pendingAuthorizations.removeOne(uid);
+}
+
+void PluginDeviceSearch::RemoveAllAuthorizeRequest(const QString& uid)
+{
+    m_pendingAuthorizations.removeAll(uid);
+}
+
+QStandardItemModel* PluginDeviceSearch::GetStandardTopologyModel()
+{
+    static const QString topologyPluginId = QStringLiteral("1AA33B3D0AA047C9A202F1181284D2CD");
+
+    QObject* topologyPlugin =
+        m_frameworkWrapper ? m_frameworkWrapper->GetPluginObject(m_hostContext, topologyPluginId) : nullptr;
+    QObject* model = nullptr;
+    if (topologyPlugin) {
+        QMetaObject::invokeMethod(topologyPlugin, "getStandardTopologyModel", Qt::DirectConnection,
+                                  Q_RETURN_ARG(QObject*, model));
+    }
+    if (!model) {
+        PDS_LOG("%s, GetStandardTopologyModel failed", "PluginDeviceSearch::GetStandardTopologyModel");
+        return nullptr;
+    }
+    // The topology plug-in promises a QStandardItemModel behind its QObject*.
+    return static_cast<QStandardItemModel*>(model);
+}
+
+bool PluginDeviceSearch::CheckCameraExistedInTopology(const QString& ip, const QString& port)
+{
+    const QStandardItemModel* topology = GetStandardTopologyModel();
+    if (!topology) {
+        PDS_LOG("Standard Topology Model is nullptr: %s", "PluginDeviceSearch::CheckCameraExistedInTopology");
+        return false;
+    }
+    return CheckCameraExistedInModel(topology, topology->index(0, 0), ip, port);
+}
+
+bool PluginDeviceSearch::CheckCameraExistedInModel(const QStandardItemModel* model, const QModelIndex& parent,
+                                                   const QString& ip, const QString& port) const
+{
+    static const QString ipKey = QStringLiteral("ipRole");
+    static const QString portKey = QStringLiteral("portRole");
+    static const QString channelKey = QStringLiteral("channelRole");
+    static const QString channelNumKey = QStringLiteral("channelNumRole");
+    constexpr int deviceRole = Qt::UserRole + 2;
+
+    // Each matching child is one channel of the device; the device is managed in full
+    // once every channel it states is there.
+    QSet<int> channels;
+    int statedChannels = -1;
+    const int rows = model->rowCount(parent);
+    for (int row = 0; row < rows; ++row) {
+        const QVariantMap device = model->index(row, 0, parent).data(deviceRole).toMap();
+        if (device.value(ipKey).toString() != ip || device.value(portKey).toString() != port)
+            continue;
+        statedChannels = device.value(channelNumKey).toInt();
+        channels.insert(device.value(channelKey).toInt());
+    }
+    return channels.size() == statedChannels;
+}
