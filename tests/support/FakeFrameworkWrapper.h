@@ -1,0 +1,49 @@
+#pragma once
+
+#include <FrameworkWrapperBase.h>
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// Everything one SendCommand call carried.
+struct SentCommand
+{
+    void* hostContext = nullptr;
+    QString senderPluginId;
+    QString command;
+    QVariant parameters;
+    void* userData = nullptr;
+    bool flag = false;
+    QString text;
+
+    QVariantMap map() const { return parameters.toMap(); }
+    QVariantList list() const { return parameters.toList(); }
+};
+
+// The host's wrapper as a test sees it: records every command, answers with the
+// result the test chose, and hands out other plug-ins' objects by id.
+class FakeFrameworkWrapper : public FrameworkWrapperBase
+{
+public:
+    bool SendCommand(void* hostContext, const QString& senderPluginId, const QString& command,
+                     const QVariant& parameters, void* userData, bool flag, const QString& text) override;
+    QObject* GetPluginObject(void* hostContext, const QString& pluginId) override;
+
+    // The commands sent so far, oldest first.
+    QList<SentCommand> sent;
+    // What SendCommand answers.
+    bool sendResult = true;
+
+    // Objects that GetPluginObject hands out, by plug-in id; and the ids asked for.
+    QHash<QString, QObject*> pluginObjects;
+    QStringList pluginObjectRequests;
+    QList<void*> pluginObjectContexts;
+
+    const SentCommand& last() const { return sent.last(); }
+    // The "reqUID" of the newest command named command, or an empty string.
+    QString lastRequestId(const QString& command = QStringLiteral("searchDevice")) const;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QObject>
+#include <QVariant>
+#include <QVariantList>
+
+// Calls an invokable method by name, the way QML does: the overload is chosen by the
+// number of arguments given (trailing defaults may be left out), and each argument
+// is converted to the parameter's type. Fails the current test when there is no
+// such method or an argument does not convert; returns the method's result.
+QVariant metaCall(QObject* object, const char* method, const QVariantList& args = {});
