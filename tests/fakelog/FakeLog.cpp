@@ -1,0 +1,126 @@
+#include "FakeLog.h"
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using RegisterModuleFn = void (*)(void*, int, const char*, int*);
+using BeginRecordFn = int (*)(void*, int, int, const char*, int);
+using WriteRecordFn = void (*)(void*, const char*, va_list);
+
+// The library's global object. Only the four named fields are meant for callers;
+// every other slot points at a trap, so a caller reading a wrong offset crashes
+// instead of passing by accident.
+struct Facade
+{
+    void* reserved0[3];
+    void* handle;
+    void* reserved1[5];
+    RegisterModuleFn registerModule;
+    void* reserved2[4];
+    BeginRecordFn beginRecord;
+    WriteRecordFn writeRecord;
+    void* reserved3[4];
+};
+static_assert(offsetof(Facade, handle) == 24, "facade layout");
+static_assert(offsetof(Facade, registerModule) == 72, "facade layout");
+static_assert(offsetof(Facade, beginRecord) == 112, "facade layout");
+static_assert(offsetof(Facade, writeRecord) == 120, "facade layout");
+
+struct State
+{
+    int entryCalls = 0;
+    int entryArgument = -1;
+    int beginResult = 0;
+    std::vector<FakeLog::Registration> registrations;
+    std::vector<FakeLog::BeginRecord> begins;
+    std::vector<FakeLog::WriteRecord> writes;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+int handleTag;
+Facade facade;
+
+[[noreturn]] void trap()
+{
+    std::fputs("fake ZelkLogUtl: a reserved facade slot was called\n", stderr);
+    std::abort();
+}
+
+void registerModule(void* handle, int kind, const char* moduleName, int* moduleId)
+{
+    state().registrations.push_back({handle, kind, moduleName ? moduleName : ""});
+    *moduleId = FakeLog::kModuleId;
+}
+
+int beginRecord(void* handle, int levelWord, int zero, const char* sourceFile, int line)
+{
+    state().begins.push_back({handle, levelWord, zero, sourceFile ? sourceFile : "", line});
+    return state().beginResult;
+}
+
+void writeRecord(void* handle, const char* format, va_list args)
+{
+    char message[1024];
+    std::vsnprintf(message, sizeof message, format, args);
+    state().writes.push_back({handle, format, message});
+}
+
+bool variantIs(const char* name)
+{
+    const char* variant = std::getenv("FAKE_ZELKLOG_VARIANT");
+    return variant && std::strcmp(variant, name) == 0;
+}
+
+void buildFacade()
+{
+    void** slots = reinterpret_cast<void**>(&facade);
+    for (std::size_t i = 0; i < sizeof(Facade) / sizeof(void*); ++i)
+        slots[i] = reinterpret_cast<void*>(&trap);
+    facade.handle = variantIs("null-handle") ? nullptr : &handleTag;
+    facade.registerModule = variantIs("null-register") ? nullptr : &registerModule;
+    facade.beginRecord = &beginRecord;
+    facade.writeRecord = variantIs("null-write") ? nullptr : &writeRecord;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int LogTrace_GetGlobalObject(int kind, void** result)
+{
+    ++state().entryCalls;
+    state().entryArgument = kind;
+    if (variantIs("null-facade"))
+        return 1;
+    buildFacade();
+    *result = &facade;
+    return 0;
+}
+
+namespace FakeLog {
+
+int entryCalls() { return state().entryCalls; }
+int entryArgument() { return state().entryArgument; }
+void* handle() { return &handleTag; }
+const std::vector<Registration>& registrations() { return state().registrations; }
+const std::vector<BeginRecord>& beginRecords() { return state().begins; }
+const std::vector<WriteRecord>& writeRecords() { return state().writes; }
+
+void reset()
+{
+    state().begins.clear();
+    state().writes.clear();
+    state().beginResult = 0;
+}
+
+void setBeginResult(int result) { state().beginResult = result; }
+
+} // namespace FakeLog

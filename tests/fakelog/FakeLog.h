@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Test double of the trace-logging library. It exports LogTrace_GetGlobalObject like
+// the real one and records every call the plug-in makes through the facade.
+//
+// FAKE_ZELKLOG_VARIANT, read when LogTrace_GetGlobalObject is called, selects a
+// misbehaving library:
+//   null-register  the facade has no register-module operation
+//   null-facade    the entry point leaves the facade pointer null
+//   null-handle    the facade's handle is null
+//   null-write     the facade has no write-record operation
+namespace FakeLog {
+
+// The number the library gives the module that registers.
+constexpr int kModuleId = 7;
+
+struct Registration
+{
+    void* handle;
+    int kind;
+    std::string moduleName;
+};
+
+struct BeginRecord
+{
+    void* handle;
+    int levelWord;
+    int zero;
+    std::string sourceFile;
+    int line;
+};
+
+struct WriteRecord
+{
+    void* handle;
+    std::string format;
+    std::string message; // the format filled in with the arguments
+};
+
+// Calls of LogTrace_GetGlobalObject and the integer passed to the last one.
+int entryCalls();
+int entryArgument();
+// The handle a well-behaved facade carries (null-handle hands out null instead).
+void* handle();
+
+const std::vector<Registration>& registrations();
+const std::vector<BeginRecord>& beginRecords();
+const std::vector<WriteRecord>& writeRecords();
+
+// Forgets begin and write records and makes begin-record answer 0 again.
+// Registrations happen once, when the plug-in file loads, and are kept.
+void reset();
+// What begin-record answers from now on; non-zero suppresses the record.
+void setBeginResult(int result);
+
+} // namespace FakeLog
