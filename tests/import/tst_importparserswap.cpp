@@ -1,0 +1,110 @@
+// SetDeviceListParser is a C++ member, not part of the plug-in's meta-object, so a
+// replaced parser can only be installed through the class itself. This test links
+// the plug-in's code and makes its own object instead of loading the module: an
+// object from the module must not be driven through a second compiled copy of its
+// class living in the test program.
+#include "FakeFrameworkWrapper.h"
+#include "FakeTopologyPlugin.h"
+#include "IDeviceListParser.h"
+#include "PluginDeviceSearch.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+using Record = QMap<QString, QString>;
+
+// Hands back what the test chose, whatever the path.
+class ScriptedParser final : public IDeviceListParser
+{
+public:
+    int Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat) override
+    {
+        paths.append(filePath);
+        devices = records;
+        numWrongFormat += wrong;
+        return result;
+    }
+
+    QStringList paths;
+    QList<Record> records;
+    uint wrong = 0;
+    int result = 0;
+};
+
+void* const kHostContext = reinterpret_cast<void*>(quintptr(0xBEEF));
+
+} // namespace
+
+class tst_ImportParserSwap : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void importUsesTheInstalledParser()
+    {
+        FakeFrameworkWrapper wrapper;
+        FakeTopologyPlugin topology;
+        topology.addChannel("10.0.0.2", "81", 1, 1);
+        wrapper.pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
+        PluginDeviceSearch plugin;
+        QVERIFY(plugin.InitialPluginBase(nullptr, kHostContext, &wrapper));
+
+        auto parser = QSharedPointer<ScriptedParser>::create();
+        parser->records = {Record{{"brand", "2"}, {"ip", "10.0.0.1"}, {"port", "80"}, {"model", "M"},
+                                  {"host", "h"}, {"mac", "aa"}},
+                           Record{{"ip", "10.0.0.2"}, {"port", "81"}},
+                           Record{{"ip", "10.0.0.3"}, {"port", "82"}}};
+        parser->wrong = 3;
+        plugin.SetDeviceListParser(parser);
+        QSignalSpy exist(&plugin, &PluginDeviceSearch::devicesExist);
+        QSignalSpy notAllCorrect(&plugin, &PluginDeviceSearch::importFileNotAllCorrect);
+
+        const QVariant result = plugin.importDevices(QUrl::fromLocalFile("/nowhere/list.csv"));
+
+        QCOMPARE(parser->paths, QStringList{"/nowhere/list.csv"});
+        const QVariantList expected{
+            QVariantMap{{"brand", "2"}, {"host", "10.0.0.1"}, {"port", "80"}, {"modelName", "M"},
+                        {"hostName", "h"}, {"mac", "aa"}},
+            QVariantMap{{"brand", ""}, {"host", "10.0.0.3"}, {"port", "82"}, {"modelName", ""},
+                        {"hostName", ""}, {"mac", ""}}};
+        QCOMPARE(result.toList(), expected);
+        QCOMPARE(exist.count(), 0);
+        QCOMPARE(notAllCorrect.count(), 1);
+        QCOMPARE(notAllCorrect.at(0).at(0).toUInt(), 3u);
+        QCOMPARE(topology.calls(), 3);
+
+        // A URL that names no local file reaches the parser as an empty path.
+        parser->result = 1;
+        parser->records.clear();
+        parser->wrong = 0;
+        const QVariant refused = plugin.importDevices(QUrl("https://example.com/list.csv"));
+        QCOMPARE(parser->paths.last(), QString());
+        QCOMPARE(refused.metaType(), QMetaType::fromType<QVariantList>());
+        QVERIFY(refused.toList().isEmpty());
+        QCOMPARE(exist.count(), 1);
+        QCOMPARE(notAllCorrect.count(), 1);
+    }
+
+    void replacedParserIsLetGo()
+    {
+        FakeFrameworkWrapper wrapper;
+        PluginDeviceSearch plugin;
+        QVERIFY(plugin.InitialPluginBase(nullptr, kHostContext, &wrapper));
+        auto first = QSharedPointer<ScriptedParser>::create();
+        auto second = QSharedPointer<ScriptedParser>::create();
+        plugin.SetDeviceListParser(first);
+        plugin.SetDeviceListParser(second);
+        const QWeakPointer<ScriptedParser> firstWatch = first;
+        first.reset();
+
+        plugin.importDevices(QUrl::fromLocalFile("/x.csv"));
+
+        QVERIFY(firstWatch.isNull());
+        QCOMPARE(second->paths, QStringList{"/x.csv"});
+    }
+};
+
+QTEST_MAIN(tst_ImportParserSwap)
+#include "tst_importparserswap.moc"
