@@ -1,0 +1,70 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// Asks for a user name and a password for the selected cameras, either to log in
+// ("authorize") or to store them on the cameras without a login ("offline").
+Dialog {
+    id: dialog
+
+    property string mode: "authorize"
+    property var ids: []
+    property alias username: userField.text
+    property alias password: passwordField.text
+
+    signal credentialsGiven(string mode, var ids, string username, string password)
+
+    parent: Overlay.overlay
+    anchors.centerIn: parent
+    width: 480
+    modal: true
+    title: mode === "offline" ? qsTr("Store credentials offline") : qsTr("Authorize cameras")
+    standardButtons: Dialog.Ok | Dialog.Cancel
+
+    onAccepted: credentialsGiven(mode, ids, username, password)
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 10
+
+        Label {
+            Layout.fillWidth: true
+            wrapMode: Text.WordWrap
+            text: dialog.mode === "offline"
+                  ? qsTr("Store these credentials on %1 camera(s) without logging in.").arg(dialog.ids.length)
+                  : qsTr("Log in to %1 camera(s) with these credentials.").arg(dialog.ids.length)
+        }
+
+        GridLayout {
+            columns: 2
+            columnSpacing: 10
+            Layout.fillWidth: true
+            Label { text: qsTr("User name") }
+            TextField { id: userField; Layout.fillWidth: true; selectByMouse: true }
+            Label { text: qsTr("Password") }
+            TextField { id: passwordField; Layout.fillWidth: true; echoMode: TextInput.Password; selectByMouse: true }
+        }
+
+        Label {
+            visible: hostInfo.credentials.length > 0
+            color: "#616161"
+            text: qsTr("Credentials known for this site:")
+        }
+        Flow {
+            Layout.fillWidth: true
+            spacing: 6
+            Repeater {
+                model: hostInfo.credentials
+                Button {
+                    required property var modelData
+                    flat: true
+                    text: modelData.username + " / " + "\u2022".repeat(modelData.password.length)
+                    onClicked: {
+                        dialog.username = modelData.username
+                        dialog.password = modelData.password
+                    }
+                }
+            }
+        }
+    }
+}

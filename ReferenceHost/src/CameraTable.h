@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QAbstractItemModel;
+
+// Plain-text views of the plug-in's models for the headless run: one table row per
+// model row, columns as wide as their longest text, and one line of counts per status.
+namespace CameraTable {
+
+// Status of a row in words, as the screens show it.
+QString statusName(int status);
+// One word per status, for the counts line that tests read.
+QString statusKey(int status);
+
+// Camera rows in the order of the given model (the camera model or its proxy).
+QString cameras(const QAbstractItemModel* model);
+// Station rows in the order of the given model.
+QString stations(const QAbstractItemModel* model);
+
+// "counts[label]: Checking=0 Authorized=3 ... total=9" over the rows of the model.
+QString counts(const QString& label, const QAbstractItemModel* model, int statusRole);
+
+} // namespace CameraTable

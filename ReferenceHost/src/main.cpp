@@ -1,0 +1,91 @@
+#include "HostApplication.h"
+#include "Scenario.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QGuiApplication>
+#include <QQuickStyle>
+
+#include <cstring>
+
+namespace {
+
+bool hasArgument(int argc, char** argv, const char* name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The headless run needs no display; it must be chosen before the application exists.
+    const bool headless = hasArgument(argc, argv, "--scenario");
+    if (headless) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+            qputenv("QT_QUICK_BACKEND", "software");
+    }
+
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("reference-host"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Loads the device search plug-in, answers its commands from a simulated site and shows its screens."));
+    parser.addHelpOption();
+    const QCommandLineOption pluginOption(QStringLiteral("plugin"),
+                                          QStringLiteral("Plug-in file to load (default: next to this program)."),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption siteOption(QStringLiteral("site"),
+                                        QStringLiteral("Site file to simulate (default: the embedded demo site)."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
+                                            QStringLiteral("Run the standard flow without a display, print the "
+                                                           "tables and exit."));
+    const QCommandLineOption importOption(QStringLiteral("import"),
+                                          QStringLiteral("Device list the scenario imports (default: the embedded "
+                                                         "sample)."),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshots"),
+                                              QStringLiteral("Folder for the scenario's pictures of the screens "
+                                                             "(default: screenshots)."),
+                                              QStringLiteral("DIR"));
+    parser.addOptions({pluginOption, siteOption, scenarioOption, importOption, screenshotOption});
+    parser.process(app);
+
+    if (!headless && (parser.isSet(importOption) || parser.isSet(screenshotOption))) {
+        qCritical("reference-host: --import and --screenshots belong to --scenario");
+        return 64;
+    }
+
+    HostOptions options;
+    options.pluginFile = parser.isSet(pluginOption)
+        ? QDir::current().absoluteFilePath(parser.value(pluginOption))
+        : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libPluginDeviceSearch.so"));
+    options.siteFile = parser.value(siteOption);
+    options.headless = headless;
+
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
+        QQuickStyle::setStyle(QStringLiteral("Fusion"));
+
+    HostApplication host(options);
+    QString error;
+    if (!host.start(error)) {
+        qCritical("reference-host: %s", qPrintable(error));
+        return 2;
+    }
+    if (!headless)
+        return QGuiApplication::exec();
+
+    Scenario::Options scenarioOptions;
+    scenarioOptions.importFile = parser.value(importOption);
+    scenarioOptions.screenshotDir =
+        parser.isSet(screenshotOption) ? parser.value(screenshotOption) : QStringLiteral("screenshots");
+    return Scenario(host, scenarioOptions).run();
+}
