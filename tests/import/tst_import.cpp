@@ -1,3 +1,4 @@
+#include "FakeLog.h"
 #include "FakeTopologyPlugin.h"
 #include "PluginHarness.h"
 
@@ -91,6 +92,21 @@ void addChannels(FakeTopologyPlugin& topology, const QStringList& channels)
     }
 }
 
+// The log lines written since the last FakeLog::reset(), filled in.
+QStringList logLines()
+{
+    QStringList lines;
+    for (const FakeLog::WriteRecord& record : FakeLog::writeRecords())
+        lines.append(QString::fromStdString(record.message));
+    return lines;
+}
+
+const QString kTopologyFailed =
+    QStringLiteral("PluginDeviceSearch::GetStandardTopologyModel, GetStandardTopologyModel failed");
+const QString kTopologyNull =
+    QStringLiteral("Standard Topology Model is nullptr: PluginDeviceSearch::CheckCameraExistedInTopology");
+const QString kParseFailed = QStringLiteral("PluginDeviceSearch::importDevices, parse importing list file failed");
+
 QVariant importDevices(PluginHarness& h, const QUrl& url)
 {
     const QVariant result = h.call("importDevices", {url});
@@ -122,6 +138,7 @@ private:
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void init() { FakeLog::reset(); }
 
     void addDeviceOverloads()
     {
@@ -295,6 +312,7 @@ private Q_SLOTS:
         QCOMPARE(topology.calls(), 1);
         QCOMPARE(h.wrapper().pluginObjectRequests, QStringList{FakeTopologyPlugin::PluginId});
         QCOMPARE(h.wrapper().pluginObjectContexts, QList<void*>{PluginHarness::hostContext()});
+        QVERIFY(logLines().isEmpty());
     }
 
     void noTopologyMeansEveryDeviceIsNew_data()
@@ -325,8 +343,9 @@ private Q_SLOTS:
 
         QCOMPARE(devices.size(), 2);
         QVERIFY(log.entries.isEmpty());
-        // Asked afresh for every record.
+        // Asked afresh for every record, and each failed look-up is logged twice.
         QCOMPARE(h.wrapper().pluginObjectRequests.size(), 2);
+        QCOMPARE(logLines(), (QStringList{kTopologyFailed, kTopologyNull, kTopologyFailed, kTopologyNull}));
     }
 
     void importedMapsCarrySixTextKeys_data()
@@ -456,6 +475,7 @@ private Q_SLOTS:
         QVERIFY(result.toList().isEmpty());
         QCOMPARE(log.entries, QStringList{"devicesExist"});
         QCOMPARE(topology.calls(), 0);
+        QCOMPARE(logLines(), QStringList{kParseFailed});
     }
 };
 
