@@ -12,6 +12,16 @@
 
 namespace {
 const QString kSuccessCode = QStringLiteral("0");
+
+// QVariant reads a text as the list of its characters; a "devList" that is a text is
+// no list of devices at all.
+QVariantList deviceList(const QVariant& value)
+{
+    const int type = value.metaType().id();
+    if (type == QMetaType::QString || type == QMetaType::QByteArray)
+        return QVariantList();
+    return value.toList();
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -29,11 +39,11 @@ void PluginDeviceSearch::HandleSearchDevicesResp(const QVariant& result, void* /
     // answer without an id then belongs to the device search.
     if (requestId == m_deviceSearchRequestId) {
         if (success)
-            SetToSearchedModel(answer.value(ProtocolKey::DevList).toList(), status);
+            SetToSearchedModel(deviceList(answer.value(ProtocolKey::DevList)), status);
         Q_EMIT searchDevicesResp(success, done);
     } else if (requestId == m_stationSearchRequestId) {
         if (success)
-            SetToStationModel(answer.value(ProtocolKey::DevList).toList());
+            SetToStationModel(deviceList(answer.value(ProtocolKey::DevList)));
         Q_EMIT searchStationsResp(success, done);
     }
 }
