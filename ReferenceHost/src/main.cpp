@@ -7,6 +7,7 @@
 #include <QQuickStyle>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -19,10 +20,40 @@ bool hasArgument(int argc, char** argv, const char* name)
     return false;
 }
 
+// QGuiApplication takes "-plugin NAME" (also written "--plugin") for its own generic
+// plug-ins and removes it from the arguments, so the host must claim its --plugin
+// before the application exists. Returns the remaining arguments.
+std::vector<char*> takePluginArgument(int argc, char** argv, QString& pluginFile, bool& missingValue)
+{
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && (std::strcmp(argv[i], "--plugin") == 0 || std::strcmp(argv[i], "-plugin") == 0)) {
+            if (i + 1 < argc)
+                pluginFile = QString::fromLocal8Bit(argv[++i]);
+            else
+                missingValue = true;
+            continue;
+        }
+        if (i > 0 && std::strncmp(argv[i], "--plugin=", 9) == 0) {
+            pluginFile = QString::fromLocal8Bit(argv[i] + 9);
+            continue;
+        }
+        rest.push_back(argv[i]);
+    }
+    rest.push_back(nullptr);
+    return rest;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QString pluginFile;
+    bool pluginValueMissing = false;
+    std::vector<char*> arguments = takePluginArgument(argc, argv, pluginFile, pluginValueMissing);
+    argc = int(arguments.size()) - 1;
+    argv = arguments.data();
+
     // The headless run needs no display; it must be chosen before the application exists.
     const bool headless = hasArgument(argc, argv, "--scenario");
     if (headless) {
@@ -58,6 +89,10 @@ int main(int argc, char** argv)
                                               QStringLiteral("DIR"));
     parser.addOptions({pluginOption, siteOption, scenarioOption, importOption, screenshotOption});
     parser.process(app);
+    if (pluginValueMissing) {
+        qCritical("reference-host: --plugin needs a file name");
+        return 64;
+    }
 
     if (!headless && (parser.isSet(importOption) || parser.isSet(screenshotOption))) {
         qCritical("reference-host: --import and --screenshots belong to --scenario");
@@ -65,8 +100,8 @@ int main(int argc, char** argv)
     }
 
     HostOptions options;
-    options.pluginFile = parser.isSet(pluginOption)
-        ? QDir::current().absoluteFilePath(parser.value(pluginOption))
+    options.pluginFile = !pluginFile.isEmpty()
+        ? QDir::current().absoluteFilePath(pluginFile)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libPluginDeviceSearch.so"));
     options.siteFile = parser.value(siteOption);
     options.headless = headless;
