@@ -3,6 +3,7 @@
 #include <QStandardItemModel>
 
 #include <algorithm>
+#include <limits>
 
 CameraIndex::CameraIndex(QStandardItemModel* model, int idRole, QObject* parent)
     : QObject(parent)
@@ -15,22 +16,46 @@ CameraIndex::CameraIndex(QStandardItemModel* model, int idRole, QObject* parent)
     connect(model, &QAbstractItemModel::modelReset, this, &CameraIndex::markStale);
     connect(model, &QAbstractItemModel::columnsInserted, this, &CameraIndex::markStale);
     connect(model, &QAbstractItemModel::columnsRemoved, this, &CameraIndex::markStale);
-    // Moves and sorts keep every item where it is in the hash; only row numbers change,
-    // and those are read from the items when a lookup has to choose between duplicates.
+    // A sort keeps the items, but setItem() deletes the replaced item between the two
+    // layout signals and only reports the new one afterwards; never hand out the old.
+    connect(model, &QAbstractItemModel::layoutChanged, this, &CameraIndex::markStale);
 }
 
 QStandardItem* CameraIndex::firstItem(const QString& id) const
 {
     if (m_stale)
         rebuild();
+
     const auto it = m_itemsById.constFind(id);
-    if (it == m_itemsById.cend() || it->isEmpty())
-        return nullptr;
-    const Rows& rows = *it;
-    if (rows.size() == 1)
-        return rows.front();
-    return *std::min_element(rows.cbegin(), rows.cend(),
-                             [](QStandardItem* a, QStandardItem* b) { return a->row() < b->row(); });
+    const bool textHit = it != m_itemsById.cend() && !it->isEmpty();
+    if (m_otherIds.isEmpty()) {
+        if (!textHit)
+            return nullptr;
+        if (it->size() == 1)
+            return it->front();
+    }
+
+    QStandardItem* first = nullptr;
+    int firstRow = std::numeric_limits<int>::max();
+    auto consider = [&](QStandardItem* item) {
+        const int row = item->row();
+        if (row < firstRow) {
+            first = item;
+            firstRow = row;
+        }
+    };
+    if (textHit) {
+        for (QStandardItem* item : *it)
+            consider(item);
+    }
+    if (!m_otherIds.isEmpty()) {
+        const QVariant wanted(id);
+        for (QStandardItem* item : std::as_const(m_otherIds)) {
+            if (item->data(m_idRole) == wanted)
+                consider(item);
+        }
+    }
+    return first;
 }
 
 void CameraIndex::onRowsInserted(const QModelIndex& parent, int first, int last)
@@ -62,9 +87,9 @@ void CameraIndex::onDataChanged(const QModelIndex& topLeft, const QModelIndex& b
         return;
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         QStandardItem* item = m_model->item(row);
-        // An item we have never seen at this row means it was replaced behind our back;
-        // the old one is already gone, so start again from the model.
-        if (!item || !m_idByItem.contains(item)) {
+        // No item, or one we have never seen, at this row: the old one was taken or
+        // replaced behind our back, so start again from the model.
+        if (!item || !m_filed.contains(item)) {
             markStale();
             return;
         }
@@ -77,47 +102,52 @@ void CameraIndex::markStale()
 {
     m_stale = true;
     m_itemsById.clear();
-    m_idByItem.clear();
-}
-
-std::optional<QString> CameraIndex::idOf(QStandardItem* item) const
-{
-    const QVariant id = item->data(m_idRole);
-    if (id.metaType().id() != QMetaType::QString)
-        return std::nullopt;
-    return id.toString();
+    m_otherIds.clear();
+    m_filed.clear();
 }
 
 void CameraIndex::add(QStandardItem* item)
 {
-    const std::optional<QString> id = idOf(item);
-    if (id)
-        m_itemsById[*id].append(item);
-    m_idByItem.insert(item, id);
+    const QVariant id = item->data(m_idRole);
+    Filed filed;
+    if (id.metaType().id() == QMetaType::QString) {
+        filed.kind = IdKind::Text;
+        filed.text = id.toString();
+        m_itemsById[filed.text].append(item);
+    } else if (id.isValid()) {
+        filed.kind = IdKind::Other;
+        m_otherIds.insert(item);
+    }
+    m_filed.insert(item, filed);
 }
 
 void CameraIndex::remove(QStandardItem* item)
 {
-    const auto idIt = m_idByItem.find(item);
-    if (idIt == m_idByItem.end())
+    const auto filedIt = m_filed.find(item);
+    if (filedIt == m_filed.end())
         return;
-    const auto rowsIt = idIt->has_value() ? m_itemsById.find(**idIt) : m_itemsById.end();
-    if (rowsIt != m_itemsById.end()) {
-        Rows& rows = *rowsIt;
-        rows.erase(std::remove(rows.begin(), rows.end(), item), rows.end());
-        if (rows.isEmpty())
-            m_itemsById.erase(rowsIt);
+    if (filedIt->kind == IdKind::Text) {
+        const auto rowsIt = m_itemsById.find(filedIt->text);
+        if (rowsIt != m_itemsById.end()) {
+            Rows& rows = *rowsIt;
+            rows.erase(std::remove(rows.begin(), rows.end(), item), rows.end());
+            if (rows.isEmpty())
+                m_itemsById.erase(rowsIt);
+        }
+    } else if (filedIt->kind == IdKind::Other) {
+        m_otherIds.remove(item);
     }
-    m_idByItem.erase(idIt);
+    m_filed.erase(filedIt);
 }
 
 void CameraIndex::rebuild() const
 {
     m_itemsById.clear();
-    m_idByItem.clear();
+    m_otherIds.clear();
+    m_filed.clear();
     const int rows = m_model->rowCount();
     m_itemsById.reserve(rows);
-    m_idByItem.reserve(rows);
+    m_filed.reserve(rows);
     for (int row = 0; row < rows; ++row) {
         if (QStandardItem* item = m_model->item(row))
             const_cast<CameraIndex*>(this)->add(item);

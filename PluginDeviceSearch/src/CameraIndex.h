@@ -2,22 +2,22 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVarLengthArray>
-
-#include <optional>
 
 class QStandardItem;
 class QStandardItemModel;
 
 // Finds the camera row of a device id without scanning the model. It answers exactly
-// what a scan from row 0 would: the first top-level row whose id role equals the id.
+// what a scan from row 0 would: the first top-level row whose id role, as a QVariant,
+// equals the id as a QVariant.
 //
 // The index follows the model's own signals, so it stays true whatever changes the
 // model: the plug-in's writes, clear(), takeRow(), insertions anywhere, and setData,
 // removeRows or sort() done by QML or any other holder of the model. Changes it
-// cannot follow item by item (a reset, a replaced item) mark it stale; the next
-// lookup rebuilds it once.
+// cannot follow item by item (a reset, a layout change, a replaced or taken item)
+// mark it stale; the next lookup rebuilds it once.
 class CameraIndex : public QObject
 {
     Q_OBJECT
@@ -36,9 +36,15 @@ private:
     void add(QStandardItem* item);
     void remove(QStandardItem* item);
     void rebuild() const;
-    // Only text ids can equal an id asked for; rows holding anything else are
-    // remembered but never found.
-    std::optional<QString> idOf(QStandardItem* item) const;
+
+    // How an item is filed: under its text id, among the rows whose id is some other
+    // value, or nowhere (no id at all, which equals no text).
+    enum class IdKind : quint8 { None, Text, Other };
+    struct Filed
+    {
+        IdKind kind = IdKind::None;
+        QString text;
+    };
 
     // Most ids have one row; a duplicate id keeps every row that carries it, so the
     // first can be told apart when rows move.
@@ -47,6 +53,10 @@ private:
     QStandardItemModel* m_model;
     int m_idRole;
     mutable QHash<QString, Rows> m_itemsById;
-    mutable QHash<QStandardItem*, std::optional<QString>> m_idByItem;
+    // A number as id equals a text that reads as that number ("7", "07", " 7"), so
+    // such rows are compared the way a scan compares them. Only a foreign writer
+    // stores them, so there are normally none.
+    mutable QSet<QStandardItem*> m_otherIds;
+    mutable QHash<QStandardItem*, Filed> m_filed;
     mutable bool m_stale = true;
 };

@@ -1,0 +1,300 @@
+// Times the plug-in as the host drives it: the module file loaded with QPluginLoader,
+// answers and events through the processors, everything else through the QML-facing
+// methods by name. Each run gets a fresh plug-in object; only the operation itself is
+// timed, never building the site or tearing it down.
+
+#include "BenchHost.h"
+#include "SummaryReporter.h"
+#include "Workloads.h"
+
+#include <CameraInfo.h>
+#include <CameraRoles.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSortFilterProxyModel>
+#include <QTextStream>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+QPluginLoader* g_loader = nullptr;
+
+using Clock = std::chrono::steady_clock;
+
+template <typename Work>
+void timed(benchmark::State& state, Work&& work)
+{
+    const auto start = Clock::now();
+    work();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+}
+
+// A device search answered with every batch of the site.
+void answerSite(PluginSession& session, const Workload::Site& site, const QString& requestId)
+{
+    for (qsizetype i = 0; i < site.batches.size(); ++i) {
+        session.answer(QStringLiteral("searchDevice"), Workload::searchAnswer(requestId, site.batches[i]), nullptr,
+                       i + 1 == site.batches.size());
+    }
+}
+
+// Runs body with a fresh session per iteration and reports an error instead of
+// crashing when the plug-in refuses a step.
+template <typename Body>
+void eachRun(benchmark::State& state, Body&& body)
+{
+    const int n = int(state.range(0));
+    try {
+        for (auto _ : state) {
+            PluginSession session(*g_loader);
+            body(state, session, n);
+        }
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void merge(benchmark::State& state)
+{
+    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
+        const Workload::Site& site = Workload::site(n);
+        const QString requestId = session.searchDevices(0);
+        QList<QVariant> answers;
+        for (const QVariantList& batch : site.batches)
+            answers.append(Workload::searchAnswer(requestId, batch));
+        timed(state, [&] {
+            for (qsizetype i = 0; i < answers.size(); ++i)
+                session.answer(QStringLiteral("searchDevice"), answers[i], nullptr, i + 1 == answers.size());
+        });
+        if (session.cameraModel()->rowCount() != site.rows.size())
+            throw std::runtime_error("merge left the wrong number of rows");
+    });
+}
+
+void mergeBaseline(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    const Workload::Site& site = Workload::site(n);
+    for (auto _ : state) {
+        QStandardItemModel model;
+        timed(state, [&] {
+            for (const CameraInfo& info : site.rows)
+                model.appendRow(info.toStandardItem().release());
+        });
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void detect(benchmark::State& state)
+{
+    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
+        const QString requestId = session.searchDevices(2);
+        answerSite(session, Workload::site(n), requestId);
+        QList<QVariant> events;
+        for (QVariantMap event : Workload::detections(n)) {
+            event.insert(QStringLiteral("reqUID"), requestId);
+            events.append(event);
+        }
+        timed(state, [&] {
+            for (const QVariant& event : std::as_const(events))
+                session.event(QStringLiteral("detCamResEvt"), event);
+        });
+    });
+}
+
+void authorize(benchmark::State& state)
+{
+    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
+        answerSite(session, Workload::site(n), session.searchDevices(0));
+        QList<QVariant> answers;
+        for (const QVariantMap& answer : Workload::authorizeAnswers(n))
+            answers.append(answer);
+        const QStringList& uids = Workload::authorizeUids(n);
+        bool sent = false;
+        timed(state, [&] {
+            sent = session.authorizeList(uids);
+            void* context = session.wrapper().lastUserData;
+            for (const QVariant& answer : std::as_const(answers))
+                session.answer(QStringLiteral("authorizeDeviceList"), answer, context);
+        });
+        if (!sent || session.wrapper().lastCommand != QLatin1String("authorizeDeviceList"))
+            throw std::runtime_error("authorizeList sent nothing");
+    });
+}
+
+void refresh(benchmark::State& state)
+{
+    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
+        // 90 % searched cameras, 10 % added by hand between the answers.
+        const int manual = n / 10;
+        const Workload::Site& site = Workload::site(n - manual);
+        const QString requestId = session.searchDevices(0);
+        for (qsizetype i = 0; i < site.batches.size(); ++i) {
+            session.answer(QStringLiteral("searchDevice"), Workload::searchAnswer(requestId, site.batches[i]));
+            for (int k = int(i * manual / site.batches.size()); k < int((i + 1) * manual / site.batches.size()); ++k)
+                session.addDevice(QStringLiteral("manual-%1").arg(k), QStringLiteral("192.168.%1.%2").arg(k / 250).arg(k % 250 + 1), 80);
+        }
+        if (session.cameraModel()->rowCount() != site.rows.size() + manual)
+            throw std::runtime_error("the site did not fill the model");
+        timed(state, [&] { session.refreshDevices(); });
+        if (session.cameraModel()->rowCount() != manual)
+            throw std::runtime_error("refresh kept the wrong rows");
+    });
+}
+
+void views(benchmark::State& state)
+{
+    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
+        answerSite(session, Workload::site(n), session.searchDevices(0));
+        const QString stationRequest = session.searchStations();
+        for (const QVariantList& batch : Workload::stationBatches(n))
+            session.answer(QStringLiteral("searchDevice"), Workload::searchAnswer(stationRequest, batch));
+        // Two words, as a user narrows the list down: an address prefix and a digit.
+        const QString words = QStringLiteral("10. 5");
+        timed(state, [&] {
+            PluginSession::setFilterString(session.cameraProxy(), words);
+            PluginSession::sortByRole(session.cameraProxy(), CameraRole::Ip);
+            PluginSession::setFilterString(session.stationProxy(), words);
+            PluginSession::sortByRole(session.stationProxy(), StationRole::Ip);
+        });
+        if (session.cameraProxy()->rowCount() == 0 || session.stationProxy()->rowCount() == 0)
+            throw std::runtime_error("the filter left no rows");
+    });
+}
+
+void parse(benchmark::State& state)
+{
+    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
+        const QString path = Workload::importFile(n);
+        QVariant result;
+        timed(state, [&] { result = session.importDevices(path); });
+        if (result.toList().size() != n - n / 100)
+            throw std::runtime_error("the import returned the wrong number of devices");
+    });
+}
+
+void parseBaseline(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    const QString path = Workload::importFile(n);
+    qsizetype fields = 0;
+    for (auto _ : state) {
+        timed(state, [&] {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+                return;
+            QTextStream stream(&file);
+            while (!stream.atEnd())
+                fields += stream.readLine().split(QLatin1Char(',')).size();
+        });
+    }
+    benchmark::DoNotOptimize(fields);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+struct Options
+{
+    std::vector<long> sizes{1000, 5000, 20000};
+    int repetitions = 5;
+    std::string summaryPath;
+    // Fail (exit 1) when a target is missed.
+    bool check = false;
+};
+
+// Our own options; Google Benchmark's own (--benchmark_*) pass through.
+Options takeOptions(int& argc, char** argv)
+{
+    Options options;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--sizes=", 0) == 0) {
+            options.sizes.clear();
+            const std::string list = arg.substr(8);
+            size_t start = 0;
+            while (start < list.size()) {
+                const size_t comma = list.find(',', start);
+                options.sizes.push_back(std::stol(list.substr(start, comma - start)));
+                start = comma == std::string::npos ? list.size() : comma + 1;
+            }
+        } else if (arg.rfind("--reps=", 0) == 0) {
+            options.repetitions = std::max(1, std::stoi(arg.substr(7)));
+        } else if (arg == "--check") {
+            options.check = true;
+        } else if (arg.rfind("--summary=", 0) == 0) {
+            options.summaryPath = arg.substr(10);
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return options;
+}
+
+// Fewer iterations per repetition for the larger sites: medians across
+// repetitions, not long loops, keep the other users of the machine out of the result.
+int iterationsFor(long n)
+{
+    return n <= 1000 ? 5 : n <= 5000 ? 2 : 1;
+}
+
+void registerAll(const Options& options)
+{
+    struct Entry
+    {
+        const char* name;
+        void (*function)(benchmark::State&);
+    };
+    const Entry entries[] = {
+        {"merge_baseline", mergeBaseline}, {"merge", merge},     {"detect", detect}, {"authorize", authorize},
+        {"refresh", refresh},              {"views", views},     {"parse_baseline", parseBaseline},
+        {"parse", parse},
+    };
+    for (const Entry& entry : entries) {
+        for (const long n : options.sizes) {
+            benchmark::RegisterBenchmark(entry.name, entry.function)
+                ->Arg(n)
+                ->Iterations(iterationsFor(n))
+                ->Repetitions(options.repetitions)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Options options = takeOptions(argc, argv);
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+
+    QPluginLoader loader(QStringLiteral(PDS_PLUGIN_FILE));
+    if (!loader.load()) {
+        std::fprintf(stderr, "cannot load %s: %s\n", PDS_PLUGIN_FILE, qPrintable(loader.errorString()));
+        return 2;
+    }
+    g_loader = &loader;
+
+    registerAll(options);
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const bool met = reporter.printTable(options.summaryPath);
+    if (reporter.hadErrors())
+        return 2;
+    return met || !options.check ? 0 : 1;
+}

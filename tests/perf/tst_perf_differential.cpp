@@ -1,0 +1,362 @@
+#include "PluginHarness.h"
+
+#include <CameraIndex.h>
+#include <CameraRoles.h>
+#include <PendingAuthorizations.h>
+
+#include <QAbstractItemModelTester>
+#include <QRandomGenerator>
+#include <QStandardItemModel>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// The lookup as a scan: the first top-level row whose id equals the id as a QVariant.
+QStandardItem* scanFirst(const QStandardItemModel* model, const QString& id)
+{
+    const QVariant wanted(id);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (index.data(CameraRole::Id) == wanted)
+            return model->itemFromIndex(index);
+    }
+    return nullptr;
+}
+
+// Ids asked for after every step. Numbers stored as ids equal some of these texts
+// ("7", "07", " 7", "1e0" ...), which is why they are here.
+const QStringList kProbes = {
+    QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("7"), QStringLiteral("07"),
+    QStringLiteral(" 7"), QStringLiteral("1"), QStringLiteral("1e0"), QStringLiteral("true"), QString(),
+    QStringLiteral("A"), QStringLiteral("zz"),
+};
+
+// What a writer may put into the id role: texts, duplicates among them, and values
+// of other types that a foreign holder of the model might store.
+QVariant randomId(QRandomGenerator& random)
+{
+    switch (random.bounded(14)) {
+    case 0:
+        return 7;
+    case 1:
+        return 7.0;
+    case 2:
+        return true;
+    case 3:
+        return QByteArray("a");
+    case 4:
+        return qlonglong(1);
+    case 5:
+        return QVariant();
+    case 6:
+        return QStringList{QStringLiteral("a")};
+    case 7:
+        return QString();
+    default:
+        return kProbes.at(random.bounded(6));
+    }
+}
+
+QStandardItem* itemWithId(const QVariant& id)
+{
+    auto* item = new QStandardItem;
+    item->setData(id, CameraRole::Id);
+    return item;
+}
+
+QString describe(QStandardItem* item)
+{
+    if (!item)
+        return QStringLiteral("none");
+    return QStringLiteral("row %1 (%2)").arg(item->row()).arg(item->data(CameraRole::Id).toString());
+}
+
+// One change of the model as any holder of it might make it. Returns its name.
+QString changeModel(QStandardItemModel& model, QRandomGenerator& random)
+{
+    const int rows = model.rowCount();
+    const int row = rows > 0 ? random.bounded(rows) : 0;
+    // Without a row or a column there is no cell to change: insert first.
+    const bool hasCells = rows > 0 && model.columnCount() > 0;
+    switch (random.bounded(hasCells ? 19 : 4)) {
+    case 0:
+        model.appendRow(itemWithId(randomId(random)));
+        return QStringLiteral("appendRow");
+    case 1:
+        model.insertRow(0, itemWithId(randomId(random)));
+        return QStringLiteral("insertRow(0)");
+    case 2:
+        model.insertRow(random.bounded(rows + 1), itemWithId(randomId(random)));
+        return QStringLiteral("insertRow(any)");
+    case 3:
+        model.insertRows(random.bounded(rows + 1), 1 + random.bounded(2));
+        return QStringLiteral("insertRows without items");
+    case 4:
+        model.setData(model.index(row, 0), randomId(random), CameraRole::Id);
+        return QStringLiteral("model setData id");
+    case 5:
+        if (QStandardItem* item = model.item(row))
+            item->setData(randomId(random), CameraRole::Id);
+        return QStringLiteral("item setData id");
+    case 6:
+        model.setItemData(model.index(row, 0), {{CameraRole::Id, randomId(random)}, {CameraRole::Model, row}});
+        return QStringLiteral("setItemData");
+    case 7:
+        model.clearItemData(model.index(row, 0));
+        return QStringLiteral("clearItemData");
+    case 8:
+        model.removeRows(row, 1 + random.bounded(qMin(3, rows - row)));
+        return QStringLiteral("removeRows");
+    case 9:
+        qDeleteAll(model.takeRow(row));
+        return QStringLiteral("takeRow");
+    case 10:
+        delete model.takeItem(row, 0);
+        return QStringLiteral("takeItem");
+    case 11:
+        model.setItem(row, 0, itemWithId(randomId(random)));
+        return QStringLiteral("setItem");
+    case 12:
+        model.setSortRole(random.bounded(2) ? int(CameraRole::Id) : int(CameraRole::Model));
+        model.sort(0, random.bounded(2) ? Qt::AscendingOrder : Qt::DescendingOrder);
+        return QStringLiteral("sort");
+    case 13:
+        if (random.bounded(8) == 0) {
+            model.clear();
+            return QStringLiteral("clear");
+        }
+        model.setData(model.index(row, 0), random.bounded(100), CameraRole::Status);
+        return QStringLiteral("setData other role");
+    case 14:
+        if (QStandardItem* item = model.item(row))
+            item->appendRow(itemWithId(kProbes.at(random.bounded(3))));
+        return QStringLiteral("child row");
+    case 15:
+        model.setRowCount(qMax(0, rows - 1 - random.bounded(2)));
+        return QStringLiteral("setRowCount");
+    case 16:
+        if (random.bounded(2)) {
+            model.insertColumn(0);
+            return QStringLiteral("insertColumn(0)");
+        }
+        model.removeColumn(0);
+        return QStringLiteral("removeColumn(0)");
+    case 17:
+        // Hands out (and silently creates) the item of an empty cell.
+        if (QStandardItem* item = model.itemFromIndex(model.index(row, 0)))
+            item->setData(randomId(random), CameraRole::Id);
+        return QStringLiteral("itemFromIndex setData");
+    default:
+        if (random.bounded(4) == 0) {
+            qDeleteAll(model.takeColumn(0));
+            return QStringLiteral("takeColumn(0)");
+        }
+        // The same id again: no change at all.
+        if (QStandardItem* item = model.item(row))
+            item->setData(item->data(CameraRole::Id), CameraRole::Id);
+        return QStringLiteral("same id again");
+    }
+}
+
+} // namespace
+
+class tst_PerfDifferential : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void indexAgreesWithScan_data();
+    void indexAgreesWithScan();
+    void pendingCountsAgreeWithList_data();
+    void pendingCountsAgreeWithList();
+    void pluginLookupsAgreeWithScan_data();
+    void pluginLookupsAgreeWithScan();
+};
+
+void tst_PerfDifferential::indexAgreesWithScan_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("seed 1") << 1u << 1500;
+    QTest::newRow("seed 2") << 2u << 1500;
+    QTest::newRow("seed 3") << 3u << 1500;
+    QTest::newRow("seed 4") << 4u << 1500;
+}
+
+void tst_PerfDifferential::indexAgreesWithScan()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, steps);
+    QRandomGenerator random(seed);
+    QStandardItemModel model;
+    QAbstractItemModelTester tester(&model);
+    CameraIndex index(&model, CameraRole::Id);
+
+    // A slot of the model's own signals (a QML handler, say) may look a camera up
+    // while the change is still being announced; it must get the model as it is now.
+    bool agreedInSignals = true;
+    auto lookUpNow = [&] {
+        for (const QString& id : kProbes)
+            agreedInSignals = agreedInSignals && index.firstItem(id) == scanFirst(&model, id);
+    };
+    connect(&model, &QAbstractItemModel::rowsInserted, this, lookUpNow);
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, lookUpNow);
+    connect(&model, &QAbstractItemModel::dataChanged, this, lookUpNow);
+    connect(&model, &QAbstractItemModel::layoutChanged, this, lookUpNow);
+    connect(&model, &QAbstractItemModel::modelReset, this, lookUpNow);
+
+    for (int step = 0; step < steps; ++step) {
+        const QString change = changeModel(model, random);
+        for (const QString& id : kProbes) {
+            QStandardItem* expected = scanFirst(&model, id);
+            QStandardItem* found = index.firstItem(id);
+            QVERIFY2(found == expected, qPrintable(QStringLiteral("step %1 (%2), id \"%3\": index %4, scan %5")
+                                                       .arg(step)
+                                                       .arg(change, id, describe(found), describe(expected))));
+        }
+        QVERIFY2(agreedInSignals, qPrintable(QStringLiteral("step %1 (%2): a lookup from a slot of the model's "
+                                                            "signals disagreed with the scan")
+                                                 .arg(step)
+                                                 .arg(change)));
+    }
+}
+
+void tst_PerfDifferential::pendingCountsAgreeWithList_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("seed 1") << 1u;
+    QTest::newRow("seed 2") << 2u;
+    QTest::newRow("seed 3") << 3u;
+}
+
+void tst_PerfDifferential::pendingCountsAgreeWithList()
+{
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    const QStringList uids = {QStringLiteral("u1"), QStringLiteral("u2"), QStringLiteral("U1"), QString(),
+                              QStringLiteral("u3")};
+    PendingAuthorizations pending;
+    QList<QString> list;
+
+    for (int step = 0; step < 3000; ++step) {
+        const QString uid = uids.at(random.bounded(uids.size()));
+        switch (random.bounded(5)) {
+        case 0:
+        case 1:
+            pending.append(uid);
+            list.append(uid);
+            break;
+        case 2:
+        case 3:
+            pending.removeOne(uid);
+            list.removeOne(uid);
+            break;
+        default:
+            pending.removeAll(uid);
+            list.removeAll(uid);
+            break;
+        }
+        QCOMPARE(pending.size(), list.size());
+        QCOMPARE(pending.isEmpty(), list.isEmpty());
+        for (const QString& probe : uids)
+            QCOMPARE(pending.count(probe), int(list.count(probe)));
+    }
+}
+
+void tst_PerfDifferential::pluginLookupsAgreeWithScan_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("seed 11") << 11u;
+    QTest::newRow("seed 12") << 12u;
+    QTest::newRow("seed 13") << 13u;
+}
+
+// The plug-in's own writes mixed with a foreign holder's changes of the camera
+// model. After every step, an index of our own on the model agrees with the scan, and
+// a detection event for some id changes exactly the row the scan finds first.
+void tst_PerfDifferential::pluginLookupsAgreeWithScan()
+{
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    PluginHarness h;
+    QStandardItemModel* model = h.cameraModel();
+    QAbstractItemModelTester tester(model);
+    CameraIndex index(model, CameraRole::Id);
+    const QStringList ids = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("7")};
+
+    for (int step = 0; step < 400; ++step) {
+        const QString id = ids.at(random.bounded(ids.size()));
+        QString change;
+        switch (random.bounded(12)) {
+        case 0:
+            h.startDeviceSearch(random.bounded(2) ? 2 : 0);
+            change = QStringLiteral("searchDevices");
+            break;
+        case 1:
+            QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+            change = QStringLiteral("refreshDevices");
+            break;
+        case 2:
+        case 3: {
+            QVariantList devices;
+            for (int i = random.bounded(4); i >= 0; --i)
+                devices.append(foundDevice(ids.at(random.bounded(ids.size())), QStringLiteral("10.0.0.%1").arg(i + 1),
+                                           80, random.bounded(2)));
+            h.answerSearch(h.wrapper().lastRequestId(), devices);
+            change = QStringLiteral("search answer");
+            break;
+        }
+        case 4:
+            h.call("addDevice", {QStringLiteral("manual"), 0, QStringLiteral("10.1.1.1"), 80});
+            change = QStringLiteral("addDevice");
+            break;
+        case 5: {
+            const qsizetype sentBefore = h.wrapper().sent.size();
+            h.call("authorize", {id, QStringLiteral("admin"), QStringLiteral("pw")});
+            if (h.wrapper().sent.size() > sentBefore && random.bounded(2)) {
+                const SentCommand sent = h.wrapper().last();
+                h.answer(sent.command, QVariantMap{{QStringLiteral("detRes"), random.bounded(3)}}, sent.userData);
+            }
+            change = QStringLiteral("authorize");
+            break;
+        }
+        case 6:
+            h.call("setAuthorization", {QStringList{id}, QStringLiteral("admin"), QStringLiteral("pw")});
+            change = QStringLiteral("setAuthorization");
+            break;
+        default:
+            change = QStringLiteral("outside ") + changeModel(*model, random);
+            break;
+        }
+
+        for (const QString& probe : kProbes) {
+            QStandardItem* expected = scanFirst(model, probe);
+            QVERIFY2(index.firstItem(probe) == expected,
+                     qPrintable(QStringLiteral("step %1 (%2), id \"%3\"").arg(step).arg(change, probe)));
+        }
+
+        // The plug-in's own lookup: only the first row with the id takes the result.
+        QStandardItem* first = scanFirst(model, id);
+        QList<int> before;
+        for (int row = 0; row < model->rowCount(); ++row)
+            before.append(model->index(row, 0).data(CameraRole::Status).toInt());
+        const int current = first ? first->data(CameraRole::Status).toInt() : -1;
+        const int detRes = current == 2 ? 2 : 1;  // statuses 2 and 3
+        h.event(QStringLiteral("detCamResEvt"), QVariantMap{{QStringLiteral("reqUID"), h.wrapper().lastRequestId()},
+                                                            {QStringLiteral("delID"), id},
+                                                            {QStringLiteral("detRes"), detRes}});
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex cell = model->index(row, 0);
+            const bool isFirst = first && model->item(row) == first;
+            const int expected = isFirst ? detRes + 1 : before.at(row);
+            QVERIFY2(cell.data(CameraRole::Status).toInt() == expected,
+                     qPrintable(QStringLiteral("step %1 (%2), detection for \"%3\", row %4").arg(step).arg(change, id)
+                                    .arg(row)));
+        }
+    }
+}
+
+QTEST_MAIN(tst_PerfDifferential)
+#include "tst_perf_differential.moc"
