@@ -31,13 +31,15 @@ public:
 
     std::size_t size() const { return m_contexts.size(); }
 
+    // Forgets the credentials of a context, overwriting a password buffer that no one
+    // else shares.
+    static void wipe(AuthorizeContext* context);
+
 private:
     struct Entry
     {
         std::unique_ptr<AuthorizeContext> context;
         qsizetype answersLeft = 0;
     };
-    static void wipe(AuthorizeContext* context);
-
     std::unordered_map<const void*, Entry> m_contexts;
 };

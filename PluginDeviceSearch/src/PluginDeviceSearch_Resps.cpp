@@ -13,6 +13,18 @@
 namespace {
 const QString kSuccessCode = QStringLiteral("0");
 
+// A handler's own copy of a context: the store may settle and forget the original
+// while the answer is applied, and the copy must not outlive it with the password.
+struct ContextCopy
+{
+    explicit ContextCopy(const AuthorizeContext& context) : request(context) {}
+    ~ContextCopy() { AuthorizeContextStore::wipe(&request); }
+    ContextCopy(const ContextCopy&) = delete;
+    ContextCopy& operator=(const ContextCopy&) = delete;
+
+    AuthorizeContext request;
+};
+
 // QVariant reads a text as the list of its characters; a "devList" that is a text is
 // no list of devices at all.
 QVariantList deviceList(const QVariant& value)
@@ -157,7 +169,8 @@ void PluginDeviceSearch::HandleAuthorizeResp(const QVariant& result, void* userD
         return;
     // A copy: a slot of deviceAuthorized may feed the host's next answer back in
     // before we return, and that answer may settle this very context.
-    const AuthorizeContext request = *context;
+    const ContextCopy copy(*context);
+    const AuthorizeContext& request = copy.request;
     m_authorizeContexts.answered(context, false);
     if (!request.uidList.isEmpty())
         SetAuthorizeResult(result.toMap(), request.uidList.first(), request.username, request.password, resultCode);
@@ -168,7 +181,8 @@ void PluginDeviceSearch::HandleAuthorizeListResp(const QVariant& result, void* u
     AuthorizeContext* context = m_authorizeContexts.find(userData);
     if (!context)
         return;
-    const AuthorizeContext request = *context;
+    const ContextCopy copy(*context);
+    const AuthorizeContext& request = copy.request;
     const QVariantMap answer = result.toMap();
     const bool perDevice = answer.contains(ProtocolKey::DelID);
     m_authorizeContexts.answered(context, perDevice);
