@@ -49,6 +49,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, method);
         QFETCH(QVariantList, args);
         PluginHarness h;
+        ModelTesters testers(h);
         QVERIFY(h.call(method, args).toBool());
         QCOMPARE(h.wrapper().sent.size(), 1);
         const SentCommand& sent = h.wrapper().last();
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void everyRequestGetsAFreshBracedUuid()
     {
         PluginHarness h;
+        ModelTesters testers(h);
         static const QRegularExpression braced(
             "^\\{[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\}$");
         QSet<QString> seen;
@@ -85,6 +87,7 @@ private Q_SLOTS:
     void qmlDefaults()
     {
         PluginHarness h;
+        ModelTesters testers(h);
         QVERIFY(h.call("searchDevices", {0, 0}).toBool());
         const QVariantMap map = h.wrapper().last().map();
         QCOMPARE(map.value("relayPath").metaType(), QMetaType::fromType<QString>());
@@ -126,6 +129,7 @@ private Q_SLOTS:
         QFETCH(int, flag);
         QFETCH(QStringList, flagKeys);
         PluginHarness h;
+        ModelTesters testers(h);
         QVERIFY(h.call(method, {5, flag}).toBool());
         const QVariantMap map = h.wrapper().last().map();
         QStringList expectedKeys = kBaseKeys + flagKeys;
@@ -162,6 +166,7 @@ private Q_SLOTS:
         if (ipContains.isValid())
             qputenv("DEV_IP_CONTAINS", ipContains.toByteArray());
         PluginHarness h;
+        ModelTesters testers(h);
         for (const QByteArray& method : {QByteArray("searchDevices"), QByteArray("refreshDevices")}) {
             QVERIFY(h.call(method, {0, 0, QString(), 25}).toBool());
             QCOMPARE(h.wrapper().last().map().value("maxRet"), QVariant(maxRet));
@@ -175,6 +180,7 @@ private Q_SLOTS:
     void environmentIsReadForEveryRequest()
     {
         PluginHarness h;
+        ModelTesters testers(h);
         const auto sentLimit = [&] {
             h.call("searchDevices", {0, 0, QString(), 25});
             return h.wrapper().last().map().value("maxRet").toInt();
@@ -196,6 +202,7 @@ private Q_SLOTS:
     void stationSearchParameters()
     {
         PluginHarness h;
+        ModelTesters testers(h);
         QVERIFY(h.call("searchStations").toBool());
         const QVariantMap map = h.wrapper().last().map();
         QStringList expectedKeys = kBaseKeys + QStringList{"unmanagedOnly"};

@@ -2,7 +2,6 @@
 #include "PluginHarness.h"
 
 #include <QJsonObject>
-#include <QMetaMethod>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -115,14 +114,6 @@ private Q_SLOTS:
         QCOMPARE(stationView->sourceModel(), stations);
     }
 
-    void cameraRoleNamesSurviveClearing()
-    {
-        PluginHarness h;
-        ModelTesters testers(h);
-        h.startDeviceSearch();
-        QCOMPARE(h.cameraModel()->roleNames(), cameraRoleNames());
-    }
-
     void proxySettings()
     {
         PluginHarness h;
@@ -132,43 +123,6 @@ private Q_SLOTS:
         QCOMPARE(h.stationProxy()->dynamicSortFilter(), false);
         QCOMPARE(h.stationProxy()->filterCaseSensitivity(), Qt::CaseInsensitive);
         QCOMPARE(h.stationProxy()->sortCaseSensitivity(), Qt::CaseInsensitive);
-    }
-
-    // QML finds methods and signals by their exact signatures.
-    void qmlSurface_data()
-    {
-        QTest::addColumn<QByteArray>("signature");
-        QTest::addColumn<QMetaMethod::MethodType>("kind");
-        const auto method = QMetaMethod::Method;
-        const auto signal = QMetaMethod::Signal;
-        for (const char* sig : {"searchDevices(int,int,QString,int)", "searchDevices(int,int)",
-                                "refreshDevices(int,int,QString,int)", "refreshDevices(int,int)",
-                                "getCameraModel()", "getCameraSortFilterModel()",
-                                "authorize(QString,QString,QString)", "authorizeList(QStringList,QString,QString)",
-                                "setAuthorization(QStringList,QString,QString)",
-                                "addDevice(QString,int,QString,ushort,QString,int,QString,QString,QString,bool,QString)",
-                                "addDevice(QString,int,QString,ushort)", "importDevices(QUrl)", "searchStations()",
-                                "getSearchedStationModel()", "getSearchedStationSortFilterModel()",
-                                "getAllIdInSearchedStationSortFilterModel()", "getStationsNeedToBeAuthorized()",
-                                "removeRowInSearchedStationTableModel(QString)", "addStation(QVariantMap)",
-                                "setQRLNModelBrand(QString)"})
-            QTest::newRow(sig) << QByteArray(sig) << method;
-        for (const char* sig : {"searchDevicesResp(bool,bool)", "searchStationsResp(bool,bool)",
-                                "deviceAuthorized(QString,PluginDeviceSearch::DeviceStatus)",
-                                "addOfflineCamera(QString,PluginDeviceSearch::DeviceStatus)",
-                                "addDeviceResp(QString)", "devicesExist()", "importFileNotAllCorrect(uint)"})
-            QTest::newRow(sig) << QByteArray(sig) << signal;
-    }
-
-    void qmlSurface()
-    {
-        QFETCH(QByteArray, signature);
-        QFETCH(QMetaMethod::MethodType, kind);
-        PluginHarness h(false);
-        const QMetaObject* meta = h.object()->metaObject();
-        const int index = meta->indexOfMethod(signature);
-        QVERIFY(index >= 0);
-        QCOMPARE(meta->method(index).methodType(), kind);
     }
 
     void destroyingWithoutInitTouchesNoModel()

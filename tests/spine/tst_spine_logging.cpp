@@ -1,5 +1,6 @@
 #include "FakeLog.h"
 #include "FakeTopologyPlugin.h"
+#include "ModelTesters.h"
 #include "PluginHarness.h"
 
 #include <QFile>
@@ -197,6 +198,7 @@ private Q_SLOTS:
     void workingCallsLogNothing()
     {
         PluginHarness h;
+        ModelTesters testers(h);
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
         h.event("detCamResEvt", QVariantMap{{"reqUID", id}, {"delID", "a"}, {"detRes", 0}});
