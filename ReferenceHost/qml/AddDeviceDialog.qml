@@ -13,6 +13,7 @@ Dialog {
     anchors.centerIn: parent
     width: 500
     modal: true
+    Overlay.modal: Rectangle { color: "#55000000" }
     title: qsTr("Add a device")
     standardButtons: Dialog.Ok | Dialog.Cancel
 

@@ -12,6 +12,7 @@ Dialog {
     anchors.centerIn: parent
     width: 480
     modal: true
+    Overlay.modal: Rectangle { color: "#55000000" }
     title: qsTr("Add a station")
     standardButtons: Dialog.Ok | Dialog.Cancel
 

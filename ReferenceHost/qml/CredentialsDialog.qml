@@ -18,6 +18,7 @@ Dialog {
     anchors.centerIn: parent
     width: 480
     modal: true
+    Overlay.modal: Rectangle { color: "#55000000" }
     title: mode === "offline" ? qsTr("Store credentials offline") : qsTr("Authorize cameras")
     standardButtons: Dialog.Ok | Dialog.Cancel
 

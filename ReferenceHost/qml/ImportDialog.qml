@@ -38,6 +38,7 @@ Dialog {
     width: 960
     height: Math.min(parent.height - 60, 560)
     modal: true
+    Overlay.modal: Rectangle { color: "#55000000" }
     title: qsTr("Import %1").arg(fileName)
 
     footer: DialogButtonBox {
@@ -89,8 +90,19 @@ Dialog {
                         HeaderCell { required property var modelData; width: modelData.width; title: modelData.title }
                     }
                 }
+                Item {
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    visible: dialog.devices.length === 0
+                    Label {
+                        anchors.centerIn: parent
+                        color: "#616161"
+                        text: qsTr("Nothing new in this file.")
+                    }
+                }
                 ListView {
                     id: deviceList
+                    visible: dialog.devices.length > 0
                     Layout.fillWidth: true
                     Layout.fillHeight: true
                     clip: true

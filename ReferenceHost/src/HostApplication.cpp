@@ -6,6 +6,7 @@
 
 #include <PluginBase.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
@@ -28,6 +29,8 @@ HostApplication::~HostApplication()
     // Screens first: they hold the plug-in's models. Then the plug-in, which still
     // may call the wrapper while it goes; the wrapper and the server last.
     m_engine.reset();
+    // No event loop runs after this: objects the screens handed to deleteLater go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete m_pluginObject;
 }
 

@@ -18,6 +18,7 @@ namespace {
 constexpr int CameraId = Qt::UserRole;
 constexpr int CameraIp = Qt::UserRole + 3;
 constexpr int CameraStatus = Qt::UserRole + 6;
+constexpr int CameraHostName = Qt::UserRole + 11;
 constexpr int StationIp = Qt::UserRole + 4;
 constexpr int StationStatus = Qt::UserRole + 9;
 constexpr int Checking = 0;
@@ -155,9 +156,9 @@ bool Scenario::authorizeRest()
         m_out << CameraTable::counts(QStringLiteral("authorize.%1").arg(pass + 1), m_cameras, CameraStatus) << '\n';
     }
     call("scenarioSelectCameras", {QStringList()});
-    call("scenarioSortCameras", {CameraStatus, int(Qt::AscendingOrder)});
+    call("scenarioSortCameras", {CameraStatus, int(Qt::DescendingOrder)});
     settle(50);
-    m_out << QStringLiteral("sorted by status\n");
+    m_out << QStringLiteral("sorted by status, last first\n");
     printCameras(QStringLiteral("authorize"));
     return screenshot(QStringLiteral("03-cameras-authorized.png"));
 }
@@ -208,9 +209,10 @@ bool Scenario::importFile(const QString& label, const QString& path)
         return true;
     }
     const int added = call("scenarioAddImported").toInt();
-    call("scenarioSortCameras", {CameraIp, int(Qt::AscendingOrder)});
+    // Host names come only with devices added by hand: those sort first.
+    call("scenarioSortCameras", {CameraHostName, int(Qt::DescendingOrder)});
     settle(200);
-    m_out << QStringLiteral("added %1 device(s) by hand; sorted by IP address\n").arg(added);
+    m_out << QStringLiteral("added %1 device(s) by hand; sorted by host name, last first\n").arg(added);
     printCameras(label);
     return screenshot(QStringLiteral("06-cameras.png"));
 }

@@ -56,6 +56,10 @@ int main(int argc, char** argv)
 
     // The headless run needs no display; it must be chosen before the application exists.
     const bool headless = hasArgument(argc, argv, "--scenario");
+    const bool helpOnly =
+        hasArgument(argc, argv, "--help") || hasArgument(argc, argv, "-h") || hasArgument(argc, argv, "--help-all");
+    if (helpOnly && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "minimal");
     if (headless) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
