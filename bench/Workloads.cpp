@@ -36,6 +36,24 @@ QString macOf(quint32 k)
     return QStringLiteral("0011%1").arg(k, 8, 16, QLatin1Char('0')).toUpper();
 }
 
+// The server checks the cameras of a batch side by side, so results come back in
+// the order the cameras were found, shuffled within each stretch of a batch's size.
+template <typename List>
+void shuffleWithinBatches(List& list, QRandomGenerator& random)
+{
+    for (qsizetype start = 0; start < list.size(); start += kBatchSize)
+        std::shuffle(list.begin() + start, list.begin() + qMin(list.size(), start + kBatchSize), random);
+}
+
+QStringList rowIds(const Site& site)
+{
+    QStringList ids;
+    ids.reserve(site.rows.size());
+    for (const CameraInfo& row : site.rows)
+        ids.append(row.id);
+    return ids;
+}
+
 // Addresses in an order unrelated to the row order, so sorting has work to do.
 QList<quint32> shuffledAddresses(int n, QRandomGenerator& random)
 {
@@ -148,8 +166,8 @@ QList<QVariantList> buildStationBatches(int n)
 QList<QVariantMap> buildDetections(int n)
 {
     QRandomGenerator random(kSeed + 2);
-    QStringList ids = site(n).ids;
-    std::shuffle(ids.begin(), ids.end(), random);
+    QStringList ids = rowIds(site(n));
+    shuffleWithinBatches(ids, random);
     QList<QVariantMap> events;
     events.reserve(n);
     for (int i = 0; i < n; ++i) {
@@ -168,19 +186,18 @@ QList<QVariantMap> buildDetections(int n)
 
 QStringList buildAuthorizeUids(int n)
 {
-    QRandomGenerator random(kSeed + 3);
-    QStringList uids = site(n).ids;
+    // Every camera as the list shows it, and a quarter of them picked a second time.
+    QStringList uids = rowIds(site(n));
     for (int i = 0; i < n; i += 4)
-        uids.append(site(n).ids[i]);
-    std::shuffle(uids.begin(), uids.end(), random);
+        uids.append(uids[i]);
     return uids;
 }
 
 QList<QVariantMap> buildAuthorizeAnswers(int n)
 {
     QRandomGenerator random(kSeed + 4);
-    QStringList ids = site(n).ids;
-    std::shuffle(ids.begin(), ids.end(), random);
+    QStringList ids = rowIds(site(n));
+    shuffleWithinBatches(ids, random);
     QList<QVariantMap> answers;
     answers.reserve(n);
     for (int i = 0; i < n; ++i) {

@@ -29,14 +29,16 @@ const Site& site(int n);
 // Answers of the station search: n stations in batches.
 const QList<QVariantList>& stationBatches(int n);
 
-// One "detCamResEvt" per camera of the site; the request id is filled in per run.
+// One "detCamResEvt" per camera of the site, in the order the cameras were found,
+// shuffled within each batch; the request id is filled in per run.
 const QList<QVariantMap>& detections(int n);
 
-// The uid list of one authorizeList over the whole site: every id, and a quarter of
-// them a second time.
+// The uid list of one authorizeList over the whole site: every id in row order, and
+// a quarter of them a second time.
 const QStringList& authorizeUids(int n);
 
-// One per-device answer per camera: "detRes" 0 for half of them, 1 for the rest.
+// One per-device answer per camera, in row order shuffled within each batch:
+// "detRes" 0 for half of them, 1 for the rest.
 const QList<QVariantMap>& authorizeAnswers(int n);
 
 // A device list file of n data lines (1 % of them with a bad port), written once.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -17,11 +18,6 @@ const QLatin1Char kSeparator(',');
 const QString* const kHeaderKeys[] = {
     &ProtocolKey::ImportBrand, &ProtocolKey::ImportIp,   &ProtocolKey::ImportPort,
     &ProtocolKey::ImportModel, &ProtocolKey::ImportHost, &ProtocolKey::ImportMac,
-};
-
-// Optional keys are filled before "ip" and "port" in every record.
-const QString* const kOptionalKeys[] = {
-    &ProtocolKey::ImportBrand, &ProtocolKey::ImportModel, &ProtocolKey::ImportHost, &ProtocolKey::ImportMac,
 };
 
 // Compiled once; a file of a million lines must not compile a million patterns.
@@ -43,11 +39,27 @@ const QRegularExpression& trailingQuotes()
     return pattern;
 }
 
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 bool isGoodPort(const QString& port)
 {
+    // One to five ASCII digits match the pattern as a whole, so the common case needs
+    // no pattern work; anything else (a wrong line, mostly) is left to the pattern.
+    if (!port.isEmpty() && port.size() <= 5 && std::all_of(port.cbegin(), port.cend(), isAsciiDigit))
+        return port.toUInt() <= 0xFFFF;
     const QRegularExpressionMatch match = portPattern().match(port);
     return match.hasMatch() && match.captured(0).toUInt() <= 0xFFFF;
 }
+
+// One entry of every record: its key and the column it comes from.
+struct RecordField
+{
+    const QString* key;
+    qint16 column;
+};
 
 } // namespace
 
@@ -72,6 +84,15 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
         return 1;
     const qint16 highestColumn = *std::max_element(columns.cbegin(), columns.cend());
 
+    // Every record takes the same columns: look them up once per file. The column
+    // map runs in key order, so each record is filled from its end, without searching.
+    QVarLengthArray<RecordField, 6> recordFields;
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
+        if (it.value() >= 0)
+            recordFields.append({&it.key(), it.value()});
+    }
+    const qint16 portColumn = columns.value(ProtocolKey::ImportPort);
+
     while (!stream.atEnd()) {
         const QStringList fields = stream.readLine().split(kSeparator);
         if (fields.size() <= highestColumn) {
@@ -79,19 +100,17 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
             continue;
         }
 
-        QMap<QString, QString> record;
-        for (const QString* key : kOptionalKeys) {
-            const qint16 column = columns.value(*key);
-            if (column >= 0)
-                record.insert(*key, RemoveQuotes(fields.at(column)));
-        }
-        record.insert(ProtocolKey::ImportIp, RemoveQuotes(fields.at(columns.value(ProtocolKey::ImportIp))));
-        record.insert(ProtocolKey::ImportPort, RemoveQuotes(fields.at(columns.value(ProtocolKey::ImportPort))));
-
-        if (isGoodPort(record.value(ProtocolKey::ImportPort)))
-            devices.append(record);
-        else
+        const QString port = RemoveQuotes(fields.at(portColumn));
+        if (!isGoodPort(port)) {
             ++numWrongFormat;
+            continue;
+        }
+        QMap<QString, QString> record;
+        for (const RecordField& field : recordFields) {
+            const QString value = field.column == portColumn ? port : RemoveQuotes(fields.at(field.column));
+            record.insert(record.cend(), *field.key, value);
+        }
+        devices.append(std::move(record));
     }
     return 0;
 }
@@ -114,8 +133,19 @@ QString DeviceListParser::RemoveQuotes(const QString& field)
     const QLatin1Char quote('"');
     if (!field.startsWith(quote) && !field.endsWith(quote))
         return field;
-    QString result = field;
-    result.remove(leadingQuotes());
-    result.remove(trailingQuotes());
-    return result;
+    // "$" also matches just before a final line feed, so such a text is left to the
+    // patterns; any other loses its two runs of quotes directly.
+    if (field.endsWith(QLatin1Char('\n'))) {
+        QString result = field;
+        result.remove(leadingQuotes());
+        result.remove(trailingQuotes());
+        return result;
+    }
+    qsizetype begin = 0;
+    qsizetype end = field.size();
+    while (begin < end && field.at(begin) == quote)
+        ++begin;
+    while (end > begin && field.at(end - 1) == quote)
+        --end;
+    return field.mid(begin, end - begin);
 }

@@ -2,12 +2,17 @@
 
 #include <CameraIndex.h>
 #include <CameraRoles.h>
+#include <DeviceListParser.h>
 #include <PendingAuthorizations.h>
 
 #include <QAbstractItemModelTester>
+#include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 #include <memory>
 
@@ -160,6 +165,83 @@ QString changeModel(QStandardItemModel& model, QRandomGenerator& random)
     }
 }
 
+
+// The device list format read literally, a pattern built for every use.
+QString removeQuotesLiterally(QString text)
+{
+    text.remove(QRegularExpression(QStringLiteral("^\"+")));
+    text.remove(QRegularExpression(QStringLiteral("\"+$")));
+    return text;
+}
+
+int parseLiterally(const QString& path, QList<QMap<QString, QString>>& devices, uint& numWrongFormat)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 1;
+    QTextStream stream(&file);
+    if (stream.atEnd())
+        return 1;
+    devices.clear();
+    const QStringList cells = stream.readLine().split(QLatin1Char(','));
+    const QStringList keys = {QStringLiteral("brand"), QStringLiteral("ip"), QStringLiteral("port"),
+                              QStringLiteral("model"), QStringLiteral("host"), QStringLiteral("mac")};
+    QMap<QString, qint16> columns;
+    for (const QString& key : keys) {
+        const QRegularExpression pattern(QStringLiteral("^.*") + key + QStringLiteral(".*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+        columns.insert(key, qint16(cells.indexOf(pattern)));
+    }
+    if (columns.value(QStringLiteral("ip")) < 0 || columns.value(QStringLiteral("port")) < 0)
+        return 1;
+    const qint16 highest = *std::max_element(columns.cbegin(), columns.cend());
+    while (!stream.atEnd()) {
+        const QStringList fields = stream.readLine().split(QLatin1Char(','));
+        if (fields.size() <= highest) {
+            ++numWrongFormat;
+            continue;
+        }
+        QMap<QString, QString> record;
+        for (const char* key : {"brand", "model", "host", "mac", "ip", "port"}) {
+            const qint16 column = columns.value(QLatin1String(key));
+            if (column >= 0)
+                record.insert(QLatin1String(key), removeQuotesLiterally(fields.at(column)));
+        }
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("^(\\d{1,5})$")).match(record.value(QStringLiteral("port")));
+        if (match.hasMatch() && match.captured(0).toUInt() <= 0xFFFF)
+            devices.append(record);
+        else
+            ++numWrongFormat;
+    }
+    return 0;
+}
+
+// A device list made of the cells that trouble a parser: quote runs, digits of
+// other scripts, signs, spaces, too few or too many fields.
+QByteArray randomDeviceList(QRandomGenerator& random)
+{
+    static const char* const headerCells[] = {"IP", "Port", "Model", "host name", "\"MAC\"", "Brand",
+                                              "Description", "x", "PORT ", "hostip"};
+    static const char* const fieldCells[] = {"80", "080", "0", "65535", "65536", "123456", "\"80\"", "\"\"80",
+                                             "80\"", "\"", "\"\"\"", "", " 80", "80 ", "-1", "+80", "8o",
+                                             "\xD9\xA8\xD9\xA0", "\xEF\xBC\x98", "a\"b", "\"a\"b\"", "10.0.0.1",
+                                             "\" m \"", "00000", "000080", "\r"};
+    QByteArray text;
+    const int headerSize = 1 + random.bounded(5);
+    for (int i = 0; i < headerSize; ++i)
+        text += (i ? "," : "") + QByteArray(headerCells[random.bounded(int(std::size(headerCells)))]);
+    text += random.bounded(4) ? "\n" : "\r\n";
+    for (int line = random.bounded(30); line > 0; --line) {
+        const int size = random.bounded(7);
+        for (int i = 0; i < size; ++i)
+            text += (i ? "," : "") + QByteArray(fieldCells[random.bounded(int(std::size(fieldCells)))]);
+        if (line > 1 || random.bounded(2))
+            text += "\n";
+    }
+    return text;
+}
+
 } // namespace
 
 class tst_PerfDifferential : public QObject
@@ -173,6 +255,7 @@ private Q_SLOTS:
     void pendingCountsAgreeWithList();
     void pluginLookupsAgreeWithScan_data();
     void pluginLookupsAgreeWithScan();
+    void parserAgreesWithLiteralReading();
 };
 
 void tst_PerfDifferential::indexAgreesWithScan_data()
@@ -355,6 +438,31 @@ void tst_PerfDifferential::pluginLookupsAgreeWithScan()
                      qPrintable(QStringLiteral("step %1 (%2), detection for \"%3\", row %4").arg(step).arg(change, id)
                                     .arg(row)));
         }
+    }
+}
+
+void tst_PerfDifferential::parserAgreesWithLiteralReading()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QRandomGenerator random(5);
+    DeviceListParser parser;
+    for (int file = 0; file < 300; ++file) {
+        const QByteArray text = randomDeviceList(random);
+        const QString path = dir.filePath(QStringLiteral("list%1.csv").arg(file));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(text);
+        out.close();
+
+        QList<QMap<QString, QString>> expected{{{QStringLiteral("earlier"), QStringLiteral("record")}}};
+        QList<QMap<QString, QString>> devices = expected;
+        uint expectedWrong = 2;
+        uint wrong = 2;
+        const int expectedResult = parseLiterally(path, expected, expectedWrong);
+        QCOMPARE(parser.Parse(path, devices, wrong), expectedResult);
+        QVERIFY2(devices == expected, text.constData());
+        QVERIFY2(wrong == expectedWrong, text.constData());
     }
 }
 
