@@ -232,7 +232,8 @@ QString importLine(int returned, int added, int wrongFormat, bool allExist)
 
 } // namespace
 
-ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& importCsv, const QString& managedCsv)
+ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& importCsv, const QString& managedCsv,
+                                   const QString& ipContains, int maxResults)
 {
     SiteFacts site = readSite(siteJson);
     ScenarioExpectation expected;
@@ -240,7 +241,9 @@ ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& im
     // 1. Unmanaged cameras, checked with the default credentials.
     QList<Camera> listed;
     for (Camera camera : std::as_const(site.cameras)) {
-        if (site.managedInFull(camera.ip, QString::number(camera.port)))
+        if (maxResults >= 0 && listed.size() >= maxResults)
+            break;
+        if (!camera.ip.contains(ipContains) || site.managedInFull(camera.ip, QString::number(camera.port)))
             continue;
         camera.status = statusAfterDetection(detect(camera, site.defaults));
         listed.append(camera);
@@ -304,10 +307,15 @@ ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& im
 
     // 4. Unmanaged stations of the site's family; none of them has credentials.
     QList<int> stations;
+    int found = 0;
     for (const QJsonObject& station : std::as_const(site.stations)) {
+        if (maxResults >= 0 && found >= maxResults)
+            break;
         const QString ip = station.value(QLatin1String("ip")).toString();
-        if (site.managedInFull(ip, QString::number(portOf(station))))
+        if (!ip.contains(ipContains) || site.managedInFull(ip, QString::number(portOf(station))))
             continue;
+        // The family is the client's own filter, applied after the server's limit.
+        ++found;
         if (!station.value(QLatin1String("qrlnModel")).toString().contains(site.stationFamily))
             continue;
         stations.append(NotChecked);

@@ -20,6 +20,8 @@ struct ScenarioExpectation
 };
 
 // importCsv is the file the scenario imports and adds; managedCsv, when not empty,
-// the second file it only imports.
+// the second file it only imports. ipContains and maxResults are the site's search
+// limits ("DEV_IP_CONTAINS", "MAX_SRCH_DEV_CNT"; -1: no limit), which every search obeys.
 ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& importCsv,
-                                   const QString& managedCsv);
+                                   const QString& managedCsv, const QString& ipContains = QString(),
+                                   int maxResults = -1);

@@ -20,9 +20,16 @@ struct HostRun
     QString err;
 };
 
-HostRun runHost(const QStringList& arguments)
+HostRun runHost(const QStringList& arguments, const QStringList& environment = {})
 {
     QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    // The search limits come from the environment; only the rows that set them get them.
+    variables.remove(QStringLiteral("DEV_IP_CONTAINS"));
+    variables.remove(QStringLiteral("MAX_SRCH_DEV_CNT"));
+    for (const QString& variable : environment)
+        variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(variables);
     process.start(kHost, arguments);
     HostRun run;
     if (!process.waitForFinished(kRunTimeoutMs)) {
@@ -136,12 +143,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("site");        // empty: the embedded demo site
         QTest::addColumn<QByteArray>("siteJson");
         QTest::addColumn<QByteArray>("importCsv"); // empty: the embedded sample
+        QTest::addColumn<QStringList>("environment");
         QTest::addColumn<int>("pictures");
 
-        QTest::newRow("embedded demo site and sample files") << QString() << readFile(QStringLiteral(DEMO_SITE))
-                                                             << QByteArray() << 7;
+        const QByteArray demo = readFile(QStringLiteral(DEMO_SITE));
+        QTest::newRow("embedded demo site and sample files") << QString() << demo << QByteArray() << QStringList()
+                                                             << 7;
         QTest::newRow("small site with every fault and its own device list")
-            << QStringLiteral("small.json") << kSmallSite << kSmallImport << 6;
+            << QStringLiteral("small.json") << kSmallSite << kSmallImport << QStringList() << 6;
+        QTest::newRow("demo site with the search limited by address and count")
+            << QStringLiteral("demo.json") << demo << QByteArray()
+            << QStringList{QStringLiteral("DEV_IP_CONTAINS=10.20."), QStringLiteral("MAX_SRCH_DEV_CNT=30")} << 7;
     }
 
     void scenarioReportsWhatTheSiteImplies()
@@ -149,6 +161,7 @@ private Q_SLOTS:
         QFETCH(QString, site);
         QFETCH(QByteArray, siteJson);
         QFETCH(QByteArray, importCsv);
+        QFETCH(QStringList, environment);
         QFETCH(int, pictures);
         QVERIFY(!siteJson.isEmpty());
 
@@ -169,9 +182,17 @@ private Q_SLOTS:
             arguments << QStringLiteral("--import") << importPath;
         }
 
-        const HostRun run = runHost(arguments);
+        const HostRun run = runHost(arguments, environment);
         QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out.right(2000)));
-        const ScenarioExpectation expected = expectScenario(siteJson, importPath, managedPath);
+        QString ipContains;
+        int maxResults = -1;
+        for (const QString& variable : std::as_const(environment)) {
+            if (variable.startsWith(QLatin1String("DEV_IP_CONTAINS=")))
+                ipContains = variable.section(QLatin1Char('='), 1);
+            if (variable.startsWith(QLatin1String("MAX_SRCH_DEV_CNT=")))
+                maxResults = variable.section(QLatin1Char('='), 1).toInt();
+        }
+        const ScenarioExpectation expected = expectScenario(siteJson, importPath, managedPath, ipContains, maxResults);
 
         const QMap<QString, QString> counts = countLines(run.out);
         QCOMPARE(counts.keys(), expected.counts.keys());
