@@ -24,9 +24,18 @@ QString brandName(int brand)
 
 QString addHyphensToMac(const QString& mac)
 {
-    QString result = mac;
-    for (qsizetype pos = mac.size() - 2; pos >= 1; pos -= 2)
-        result.insert(pos, QLatin1Char('-'));
+    const qsizetype size = mac.size();
+    if (size <= 2)
+        return mac;
+    // Built in one pass: inserting each hyphen into the text would move its whole
+    // tail every time, and a megabyte-long MAC from a server would stall the GUI.
+    QString result;
+    result.reserve(size + size / 2);
+    for (qsizetype i = 0; i < size; ++i) {
+        if (i > 0 && (size - i) % 2 == 0)
+            result.append(QLatin1Char('-'));
+        result.append(mac.at(i));
+    }
     return result;
 }
 
