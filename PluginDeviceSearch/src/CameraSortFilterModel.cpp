@@ -15,7 +15,17 @@ CameraSortFilterModel::~CameraSortFilterModel() = default;
 void CameraSortFilterModel::sortByRole(int role, Qt::SortOrder order)
 {
     setSortRole(role == CameraRole::Ip ? int(CameraRole::IpForSort) : role);
+    if (sourceModel())
+        m_sortKeys.arm(sourceModel(), sortRole());
     sort(0, order);
+    m_sortKeys.clear();
+}
+
+bool CameraSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    if (m_sortKeys.covers(left) && m_sortKeys.covers(right))
+        return QSortFilterProxyModel::lessThan(m_sortKeys.keyOf(left), m_sortKeys.keyOf(right));
+    return QSortFilterProxyModel::lessThan(left, right);
 }
 
 void CameraSortFilterModel::setFilterBrand(const QString& brandName)

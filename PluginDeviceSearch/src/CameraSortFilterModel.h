@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SortKeys.h"
+
 #include <QSortFilterProxyModel>
 
 // The camera view QML binds to: rows of one brand (or all) that contain every word
@@ -21,6 +23,7 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
     bool checkBrand(const QModelIndex& sourceIndex) const;
 
 private:
@@ -31,4 +34,6 @@ private:
 
     QString filterBrand;
     QString filterString;
+    // The sort role's values while sortByRole sorts; empty otherwise.
+    SortKeys m_sortKeys;
 };

@@ -16,7 +16,53 @@ StationTableSortFilterModel::~StationTableSortFilterModel() = default;
 void StationTableSortFilterModel::sortByRole(int role, Qt::SortOrder order)
 {
     setSortRole(role);
+    if (sourceModel()) {
+        m_sortKeys.arm(sourceModel(), role);
+        if (role == StationRole::Ip)
+            m_ipAddresses.assign(size_t(m_sortKeys.rowCount()), IpAddress());
+    }
     sort(0, order);
+    m_sortKeys.clear();
+    m_ipText = QString();
+    m_ipParts = {};
+    m_ipAddresses = {};
+}
+
+const StationTableSortFilterModel::IpAddress& StationTableSortFilterModel::addressOf(
+    const QModelIndex& sourceIndex) const
+{
+    IpAddress& address = m_ipAddresses[size_t(sourceIndex.row())];
+    if (address.count > 0)
+        return address;
+    // The same parts ipLessThan compares: split at every '.', empty parts kept.
+    const QString text = m_sortKeys.keyOf(sourceIndex).data().toString();
+    address.first = m_ipParts.size();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype dot = text.indexOf(QLatin1Char('.'), start);
+        const QStringView part = QStringView(text).mid(start, (dot < 0 ? text.size() : dot) - start);
+        m_ipParts.push_back({m_ipText.size(), part.size(), part.toInt()});
+        m_ipText.append(part);
+        if (dot < 0)
+            break;
+        start = dot + 1;
+    }
+    address.count = m_ipParts.size() - address.first;
+    return address;
+}
+
+bool StationTableSortFilterModel::addressLessThan(const IpAddress& left, const IpAddress& right) const
+{
+    if (left.count != right.count)
+        return left.count < right.count;
+    const QStringView text(m_ipText);
+    for (size_t i = 0; i < left.count; ++i) {
+        const IpPart& leftPart = m_ipParts[left.first + i];
+        const IpPart& rightPart = m_ipParts[right.first + i];
+        if (text.mid(leftPart.offset, leftPart.length) != text.mid(rightPart.offset, rightPart.length))
+            return leftPart.value < rightPart.value;
+    }
+    return false;
 }
 
 void StationTableSortFilterModel::setFilterString(const QString& text)
@@ -31,8 +77,14 @@ bool StationTableSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIn
 
 bool StationTableSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    if (sortRole() == StationRole::Ip)
+    const bool covered = m_sortKeys.covers(left) && m_sortKeys.covers(right);
+    if (sortRole() == StationRole::Ip) {
+        if (covered && !m_ipAddresses.empty())
+            return addressLessThan(addressOf(left), addressOf(right));
         return ipLessThan(left, right);
+    }
+    if (covered)
+        return QSortFilterProxyModel::lessThan(m_sortKeys.keyOf(left), m_sortKeys.keyOf(right));
     return QSortFilterProxyModel::lessThan(left, right);
 }
 
@@ -59,8 +111,12 @@ bool StationTableSortFilterModel::containsString(const QModelIndex& sourceIndex,
 
 bool StationTableSortFilterModel::ipLessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    const QStringList leftParts = left.data(StationRole::Ip).toString().split(QLatin1Char('.'));
-    const QStringList rightParts = right.data(StationRole::Ip).toString().split(QLatin1Char('.'));
+    return ipPartsLessThan(left.data(StationRole::Ip).toString().split(QLatin1Char('.')),
+                           right.data(StationRole::Ip).toString().split(QLatin1Char('.')));
+}
+
+bool StationTableSortFilterModel::ipPartsLessThan(const QStringList& leftParts, const QStringList& rightParts)
+{
     // Fewer parts first: an address without dots (IPv6, a name) before any IPv4.
     if (leftParts.size() != rightParts.size())
         return leftParts.size() < rightParts.size();

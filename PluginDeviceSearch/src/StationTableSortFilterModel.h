@@ -1,6 +1,11 @@
 #pragma once
 
+#include "SortKeys.h"
+
 #include <QSortFilterProxyModel>
+#include <QStringList>
+
+#include <vector>
 
 // The station view QML binds to: rows containing every word of a free-text filter,
 // sorted on request by any station role, IP addresses part by part as numbers.
@@ -24,8 +29,32 @@ protected:
     bool ipLessThan(const QModelIndex& left, const QModelIndex& right) const;
 
 private:
+    static bool ipPartsLessThan(const QStringList& leftParts, const QStringList& rightParts);
+
+    // Every compared row's address split once for a sort by the IP role: the parts'
+    // texts one after another in one buffer, each with its number, so that a
+    // comparison reads two short runs of memory instead of splitting two addresses.
+    struct IpPart
+    {
+        qsizetype offset;
+        qsizetype length;
+        int value;
+    };
+    struct IpAddress
+    {
+        size_t first = 0;
+        size_t count = 0;  // 0: not split yet; an address has at least one part
+    };
+    const IpAddress& addressOf(const QModelIndex& sourceIndex) const;
+    bool addressLessThan(const IpAddress& left, const IpAddress& right) const;
+
     template <typename Proxy, typename Change>
     friend void changeFilter(Proxy* proxy, Change&& change);
 
     QString filterString;
+    // The sort role's values, and for the IP role their parts, while sortByRole sorts.
+    SortKeys m_sortKeys;
+    mutable QString m_ipText;
+    mutable std::vector<IpPart> m_ipParts;
+    mutable std::vector<IpAddress> m_ipAddresses;
 };

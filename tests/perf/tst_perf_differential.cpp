@@ -2,8 +2,11 @@
 
 #include <CameraIndex.h>
 #include <CameraRoles.h>
+#include <CameraSortFilterModel.h>
 #include <DeviceListParser.h>
 #include <PendingAuthorizations.h>
+#include <StationTableModel.h>
+#include <StationTableSortFilterModel.h>
 
 #include <QAbstractItemModelTester>
 #include <QFile>
@@ -242,6 +245,59 @@ QByteArray randomDeviceList(QRandomGenerator& random)
     return text;
 }
 
+
+// The views as they compared rows before: every comparison reads both rows from the
+// source model (and, for station addresses, splits both). Same filters.
+class CameraViewReadingRows : public CameraSortFilterModel
+{
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    {
+        return QSortFilterProxyModel::lessThan(left, right);
+    }
+};
+
+class StationViewReadingRows : public StationTableSortFilterModel
+{
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    {
+        if (sortRole() == StationRole::Ip)
+            return ipLessThan(left, right);
+        return QSortFilterProxyModel::lessThan(left, right);
+    }
+};
+
+// The source rows a view shows, in its order.
+QList<int> shownRows(const QSortFilterProxyModel& view)
+{
+    QList<int> rows;
+    for (int row = 0; row < view.rowCount(); ++row)
+        rows.append(view.mapToSource(view.index(row, 0)).row());
+    return rows;
+}
+
+// Values of every type a role may hold, and addresses that split oddly.
+QVariant randomValue(QRandomGenerator& random)
+{
+    static const char* const texts[] = {"10.0.0.9", "10.0.0.10", "010.0.0.9", "9.255.255.255", "fe80::1", "",
+                                        "1..2.3", "a.b.c.d", " 1.2.3.4", "+1.2.3.4", "M1", "m1", "Lobby", "lobby"};
+    switch (random.bounded(7)) {
+    case 0:
+        return random.bounded(5);
+    case 1:
+        return uint(random.bounded(5));
+    case 2:
+        return random.bounded(2) == 1;
+    case 3:
+        return QVariant();
+    case 4:
+        return QStringList{QStringLiteral("x")};
+    default:
+        return QString::fromLatin1(texts[random.bounded(int(std::size(texts)))]);
+    }
+}
+
 } // namespace
 
 class tst_PerfDifferential : public QObject
@@ -256,6 +312,8 @@ private Q_SLOTS:
     void pluginLookupsAgreeWithScan_data();
     void pluginLookupsAgreeWithScan();
     void parserAgreesWithLiteralReading();
+    void viewsSortAsWhenReadingRows_data();
+    void viewsSortAsWhenReadingRows();
 };
 
 void tst_PerfDifferential::indexAgreesWithScan_data()
@@ -463,6 +521,75 @@ void tst_PerfDifferential::parserAgreesWithLiteralReading()
         QCOMPARE(parser.Parse(path, devices, wrong), expectedResult);
         QVERIFY2(devices == expected, text.constData());
         QVERIFY2(wrong == expectedWrong, text.constData());
+    }
+}
+
+void tst_PerfDifferential::viewsSortAsWhenReadingRows_data()
+{
+    QTest::addColumn<bool>("stations");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("cameras, seed 21") << false << 21u;
+    QTest::newRow("cameras, seed 22") << false << 22u;
+    QTest::newRow("stations, seed 23") << true << 23u;
+    QTest::newRow("stations, seed 24") << true << 24u;
+}
+
+// sortByRole reads each row's value once and compares the copies; the order must be
+// the one the proxy gets when it reads both rows for every comparison, through any
+// sequence of filters, sorts (stable, so each depends on the last) and changes.
+void tst_PerfDifferential::viewsSortAsWhenReadingRows()
+{
+    QFETCH(bool, stations);
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    std::unique_ptr<QStandardItemModel> model(stations ? new StationTableModel : new QStandardItemModel);
+    std::unique_ptr<QSortFilterProxyModel> view(stations ? static_cast<QSortFilterProxyModel*>(new StationTableSortFilterModel)
+                                                         : new CameraSortFilterModel);
+    std::unique_ptr<QSortFilterProxyModel> reference(
+        stations ? static_cast<QSortFilterProxyModel*>(new StationViewReadingRows) : new CameraViewReadingRows);
+    const QList<int> roles = stations ? QList<int>{StationRole::Ip, StationRole::Model, StationRole::Port,
+                                                   StationRole::HostName, StationRole::Id}
+                                      : QList<int>{CameraRole::Ip, CameraRole::Model, CameraRole::Port,
+                                                   CameraRole::Manual, CameraRole::StreamUrlList};
+    auto addRow = [&] {
+        auto* item = new QStandardItem;
+        for (int role : roles)
+            item->setData(randomValue(random), role);
+        // The camera view sorts addresses by their packed value.
+        item->setData(uint(random.bounded(4)), CameraRole::IpForSort);
+        model->appendRow(item);
+    };
+    for (int i = 0; i < 150; ++i)
+        addRow();
+    view->setSourceModel(model.get());
+    reference->setSourceModel(model.get());
+    QAbstractItemModelTester tester(view.get());
+
+    for (int step = 0; step < 60; ++step) {
+        const int role = roles.at(random.bounded(roles.size()));
+        const Qt::SortOrder order = random.bounded(2) ? Qt::AscendingOrder : Qt::DescendingOrder;
+        switch (random.bounded(4)) {
+        case 0: {
+            static const char* const words[] = {"", "10", "10. 1", "m1", "lobby 0", "  ", "fe80"};
+            const QString filter = QString::fromLatin1(words[random.bounded(int(std::size(words)))]);
+            metaCall(view.get(), "setFilterString", {filter});
+            metaCall(reference.get(), "setFilterString", {filter});
+            break;
+        }
+        case 1:
+            for (int i = random.bounded(10); i >= 0; --i)
+                addRow();
+            break;
+        case 2:
+            model->setData(model->index(random.bounded(model->rowCount()), 0), randomValue(random), role);
+            break;
+        default:
+            break;
+        }
+        metaCall(view.get(), "sortByRole", {role, int(order)});
+        reference->setSortRole(!stations && role == CameraRole::Ip ? int(CameraRole::IpForSort) : role);
+        reference->sort(0, order);
+        QCOMPARE(shownRows(*view), shownRows(*reference));
     }
 }
 
