@@ -365,7 +365,9 @@ Page {
                         clip: true
                         model: page.proxy
                         boundsBehavior: Flickable.StopAtBounds
-                        ScrollBar.vertical: ScrollBar { policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+                        ScrollBar.vertical: ScrollBar {
+                            policy: list.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+                        }
 
                         delegate: Rectangle {
                             id: rowItem

@@ -107,7 +107,9 @@ Dialog {
                     Layout.fillHeight: true
                     clip: true
                     model: dialog.devices
-                    ScrollBar.vertical: ScrollBar {}
+                    ScrollBar.vertical: ScrollBar {
+                        policy: deviceList.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+                    }
                     delegate: Rectangle {
                         id: deviceRow
                         required property int index

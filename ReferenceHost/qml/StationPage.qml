@@ -235,7 +235,9 @@ Page {
                             clip: true
                             model: page.proxy
                             boundsBehavior: Flickable.StopAtBounds
-                            ScrollBar.vertical: ScrollBar { policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+                            ScrollBar.vertical: ScrollBar {
+                                policy: list.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+                            }
 
                             delegate: Rectangle {
                                 id: rowItem
@@ -347,11 +349,14 @@ Page {
                     text: qsTr("Shown stations that have no credentials yet.")
                 }
                 ListView {
+                    id: pendingList
                     Layout.fillWidth: true
                     Layout.fillHeight: true
                     clip: true
                     model: page.toAuthorize
-                    ScrollBar.vertical: ScrollBar {}
+                    ScrollBar.vertical: ScrollBar {
+                        policy: pendingList.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+                    }
                     delegate: Label {
                         required property var modelData
                         width: ListView.view.width

@@ -188,7 +188,7 @@ bool Scenario::importFile(const QString& label, const QString& path)
                      .arg(device.value(QStringLiteral("mac")).toString(), -15)
                      .arg(listed ? QStringLiteral("already listed") : QStringLiteral("new"));
     }
-    m_out << table;
+    m_out << (devices.isEmpty() ? QStringLiteral("  (no device the client does not manage yet)\n") : table);
     const int wrongFormat = result.value(QStringLiteral("wrongFormat")).toInt();
     const bool allExist = result.value(QStringLiteral("allExist")).toBool();
     if (wrongFormat > 0)
@@ -201,7 +201,7 @@ bool Scenario::importFile(const QString& label, const QString& path)
                  .arg(newDevices)
                  .arg(wrongFormat)
                  .arg(allExist ? QStringLiteral("true") : QStringLiteral("false"));
-    if (!screenshot(managedOnly ? QStringLiteral("05-import-managed.png") : QStringLiteral("04-import.png")))
+    if (!screenshot(managedOnly ? QStringLiteral("06-import-managed.png") : QStringLiteral("04-import.png")))
         return false;
 
     if (managedOnly) {
@@ -214,7 +214,7 @@ bool Scenario::importFile(const QString& label, const QString& path)
     settle(200);
     m_out << QStringLiteral("added %1 device(s) by hand; sorted by host name, last first\n").arg(added);
     printCameras(label);
-    return screenshot(QStringLiteral("06-cameras.png"));
+    return screenshot(QStringLiteral("05-cameras.png"));
 }
 
 bool Scenario::searchStations()

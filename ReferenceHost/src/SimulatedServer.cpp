@@ -176,7 +176,8 @@ QList<SimulatedServer::Delivery> SimulatedServer::batches(const QVariantMap& req
     if (request.contains(QStringLiteral("checkAuth")))
         answerBase.insert(QStringLiteral("checkAuth"), request.value(QStringLiteral("checkAuth")));
 
-    const int count = int(qBound(qsizetype(1), qsizetype(m_site.timing.searchBatches), qMax(qsizetype(1), entries.size())));
+    const qsizetype most = qMax(qsizetype(1), entries.size());
+    const int count = int(qBound(qsizetype(1), qsizetype(m_site.timing.searchBatches), most));
     QList<Delivery> deliveries;
     for (int batch = 0; batch < count; ++batch) {
         const qsizetype from = entries.size() * batch / count;
