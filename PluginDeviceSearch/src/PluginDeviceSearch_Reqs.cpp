@@ -132,10 +132,19 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
 {
     if (!m_cameraModel)
         return;
+    // The kept items leave their cells, not their rows: taking a whole row moves every
+    // row below it, in the model and in each view, once per kept row, and the clear
+    // that follows forgets all rows anyway.
+    const int columns = m_cameraModel->columnCount();
     QList<QList<QStandardItem*>> kept;
     for (int row = m_cameraModel->rowCount() - 1; row >= 0; --row) {
-        if (m_cameraModel->index(row, 0).data(CameraRole::Manual).toBool())
-            kept.append(m_cameraModel->takeRow(row));
+        if (!m_cameraModel->index(row, 0).data(CameraRole::Manual).toBool())
+            continue;
+        QList<QStandardItem*> items;
+        items.reserve(columns);
+        for (int column = 0; column < columns; ++column)
+            items.append(m_cameraModel->takeItem(row, column));
+        kept.append(items);
     }
     m_cameraModel->clear();
     // Taken from the bottom up; put back from the end of the list to keep their order.
