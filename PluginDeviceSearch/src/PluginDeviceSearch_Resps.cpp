@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 const QString kSuccessCode = QStringLiteral("0");
@@ -33,6 +34,15 @@ QVariantList deviceList(const QVariant& value)
     if (type == QMetaType::QString || type == QMetaType::QByteArray)
         return QVariantList();
     return value.toList();
+}
+
+// The map a variant holds, without a copy; anything else converted into storage.
+const QVariantMap& asMap(const QVariant& value, QVariantMap& storage)
+{
+    if (value.metaType() == QMetaType::fromType<QVariantMap>())
+        return *static_cast<const QVariantMap*>(value.constData());
+    storage = value.toMap();
+    return storage;
 }
 } // namespace
 
@@ -64,14 +74,23 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
 {
     if (!m_cameraModel)
         return;
+    // The batch's new rows go into the model together at its end, so the camera view
+    // takes them in one step rather than one step per row. Until then they are found
+    // here, after every row that is already in the model.
+    std::vector<std::unique_ptr<QStandardItem>> newRows;
+    QHash<QString, QStandardItem*> newRowsById;
+    QVariantMap converted;
     for (const QVariant& entry : devList) {
-        const QVariantMap device = entry.toMap();
+        const QVariantMap& device = asMap(entry, converted);
         const QString id = device.value(ProtocolKey::DelID).toString();
         const int brand = device.value(ProtocolKey::Brand).toInt();
 
         // A camera that answers both natively and over ONVIF keeps one row; the native
         // answer decides its brand and MAC, whichever arrives first.
-        if (QStandardItem* existing = GetCameraItem(id)) {
+        QStandardItem* existing = GetCameraItem(id);
+        if (!existing)
+            existing = newRowsById.value(id);
+        if (existing) {
             if (brand == PluginDeviceSearchCommon::Qrln) {
                 SetItemBrand(existing, brand);
                 SetItemMac(existing, device.value(ProtocolKey::MAC).toString());
@@ -99,8 +118,20 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
         info.brand = brand;
         info.channelNum = 1;
         info.isManual = false;
-        m_cameraModel->appendRow(info.toStandardItem().release());
+        newRows.push_back(info.toStandardItem());
+        newRowsById.insert(id, newRows.back().get());
     }
+    if (newRows.empty())
+        return;
+
+    QList<QStandardItem*> items;
+    items.reserve(qsizetype(newRows.size()));
+    for (std::unique_ptr<QStandardItem>& row : newRows)
+        items.append(row.release());
+    // appendRow() gives a model without columns its first one; so must we.
+    if (m_cameraModel->columnCount() == 0)
+        m_cameraModel->setColumnCount(1);
+    m_cameraModel->invisibleRootItem()->appendRows(items);
 }
 
 void PluginDeviceSearch::SetToStationModel(const QVariantList& devList)

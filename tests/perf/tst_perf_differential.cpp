@@ -1,6 +1,7 @@
 #include "PluginHarness.h"
 
 #include <CameraIndex.h>
+#include <CameraInfo.h>
 #include <CameraRoles.h>
 #include <CameraSortFilterModel.h>
 #include <DeviceListParser.h>
@@ -298,6 +299,87 @@ QVariant randomValue(QRandomGenerator& random)
     }
 }
 
+
+// What merging one answer must leave, worked out entry by entry as the answer is
+// defined: a later entry sees the rows earlier ones appended; the first row with an id
+// takes brand 0 and the MAC of every native (brand 0) entry for it.
+struct MergeExpectation
+{
+    struct Camera
+    {
+        QStandardItem* row = nullptr;  // null: a row appended by this answer
+        int brand = 0;
+        QVariant mac;                  // as the row stores it
+    };
+    int rowsBefore = 0;
+    QStringList appended;
+    QHash<QString, Camera> cameras;
+    mutable QString error;
+
+    bool holds(const QStandardItemModel* model) const
+    {
+        if (model->rowCount() != rowsBefore + appended.size()) {
+            error = QStringLiteral("%1 rows, expected %2").arg(model->rowCount()).arg(rowsBefore + appended.size());
+            return false;
+        }
+        for (int i = 0; i < appended.size(); ++i) {
+            if (model->index(rowsBefore + i, 0).data(CameraRole::Id) != QVariant(appended.at(i))) {
+                error = QStringLiteral("appended row %1 is not %2").arg(i).arg(appended.at(i));
+                return false;
+            }
+        }
+        for (auto it = cameras.cbegin(); it != cameras.cend(); ++it) {
+            QStandardItem* row = it->row ? it->row : model->item(rowsBefore + int(appended.indexOf(it.key())));
+            if (row->data(CameraRole::Brand).toInt() != it->brand || row->data(CameraRole::Mac) != it->mac) {
+                error = QStringLiteral("camera %1: brand %2, MAC %3").arg(it.key()).arg(row->data(CameraRole::Brand).toInt())
+                            .arg(row->data(CameraRole::Mac).toString());
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+QVariant storedMac(const QString& mac)
+{
+    QStandardItem item;
+    CameraItem::setMac(&item, mac);
+    return item.data(CameraRole::Mac);
+}
+
+MergeExpectation expectMerge(const QStandardItemModel* model, const QVariantList& devices)
+{
+    MergeExpectation expected;
+    expected.rowsBefore = model->rowCount();
+    for (const QVariant& entry : devices) {
+        const QVariantMap device = entry.toMap();
+        const QString id = device.value(QStringLiteral("delID")).toString();
+        const int brand = device.value(QStringLiteral("Brand")).toInt();
+        const QString mac = device.value(QStringLiteral("MAC")).toString();
+        auto it = expected.cameras.find(id);
+        if (it == expected.cameras.end()) {
+            MergeExpectation::Camera camera;
+            camera.row = scanFirst(model, id);
+            if (camera.row) {
+                camera.brand = camera.row->data(CameraRole::Brand).toInt();
+                camera.mac = camera.row->data(CameraRole::Mac);
+            } else {
+                camera.brand = brand;
+                camera.mac = storedMac(mac);
+                expected.appended.append(id);
+                expected.cameras.insert(id, camera);
+                continue;
+            }
+            it = expected.cameras.insert(id, camera);
+        }
+        if (brand == 0) {
+            it->brand = 0;
+            it->mac = storedMac(mac);
+        }
+    }
+    return expected;
+}
+
 } // namespace
 
 class tst_PerfDifferential : public QObject
@@ -442,11 +524,14 @@ void tst_PerfDifferential::pluginLookupsAgreeWithScan()
         case 2:
         case 3: {
             QVariantList devices;
-            for (int i = random.bounded(4); i >= 0; --i)
+            for (int i = random.bounded(5); i >= 0; --i) {
                 devices.append(foundDevice(ids.at(random.bounded(ids.size())), QStringLiteral("10.0.0.%1").arg(i + 1),
-                                           80, random.bounded(2)));
+                                           80, random.bounded(3), QStringLiteral("00112233445%1").arg(i)));
+            }
+            const MergeExpectation expected = expectMerge(model, devices);
             h.answerSearch(h.wrapper().lastRequestId(), devices);
             change = QStringLiteral("search answer");
+            QVERIFY2(expected.holds(model), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(expected.error)));
             break;
         }
         case 4:
