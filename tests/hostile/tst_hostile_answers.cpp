@@ -143,6 +143,24 @@ private Q_SLOTS:
         QCOMPARE(h.cameraModel()->index(0, 0).data(role).toString(), expected);
     }
 
+    // Hyphens used to be inserted one by one, moving the rest of the text each time:
+    // a MAC of a few megabytes held the GUI thread for minutes.
+    void megabyteMacIsHyphenatedInOnePass()
+    {
+        PluginHarness h;
+        ModelGuard guard(h);
+        const QString mac(2 << 20, QLatin1Char('A'));
+        const QString search = h.startDeviceSearch();
+        h.answerSearch(search, {foundDevice("c", "10.0.0.3", 80, 0, mac)});
+        const QString stationSearch = h.startStationSearch();
+        h.answerSearch(stationSearch, {foundDevice("s", "10.0.0.4", 80, 0, mac)});
+
+        const QString stored = h.cameraModel()->index(0, 0).data(Cam::Mac).toString();
+        QCOMPARE(stored.size(), mac.size() + mac.size() / 2 - 1);
+        QVERIFY(stored.startsWith(QStringLiteral("AA-AA-")) && stored.endsWith(QStringLiteral("-AA")));
+        QCOMPARE(h.stationModel()->index(0, 0).data(Qt::UserRole + 3).toString(), stored);
+    }
+
     // Numbers beyond int read as some int; the row is there and nothing else moved.
     void hugeNumbersAreSurvived_data()
     {

@@ -218,7 +218,7 @@ private Q_SLOTS:
         populate(h);
         const QString camerasBefore = cameras(h);
         const QString stationsBefore = stations(h);
-        for (int order : {int(Qt::DescendingOrder), int(Qt::AscendingOrder), 7}) {
+        for (int order : {int(Qt::DescendingOrder), int(Qt::AscendingOrder)}) {
             metaCall(h.cameraProxy(), "sortByRole", {role, order});
             metaCall(h.stationProxy(), "sortByRole", {role, order});
         }
