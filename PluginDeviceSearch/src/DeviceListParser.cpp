@@ -54,6 +54,23 @@ bool isGoodPort(const QString& port)
     return match.hasMatch() && match.captured(0).toUInt() <= 0xFFFF;
 }
 
+// The fields of a line exactly as line.split(',') gives them, empty ones kept, into a
+// list that keeps its capacity from one line to the next.
+void splitFields(const QString& line, QStringList& fields)
+{
+    fields.clear();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype separator = line.indexOf(kSeparator, start);
+        if (separator < 0) {
+            fields.append(line.mid(start));
+            return;
+        }
+        fields.append(line.mid(start, separator - start));
+        start = separator + 1;
+    }
+}
+
 // One entry of every record: its key and the column it comes from.
 struct RecordField
 {
@@ -93,8 +110,11 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
     }
     const qint16 portColumn = columns.value(ProtocolKey::ImportPort);
 
+    QString line;
+    QStringList fields;
     while (!stream.atEnd()) {
-        const QStringList fields = stream.readLine().split(kSeparator);
+        stream.readLineInto(&line);
+        splitFields(line, fields);
         if (fields.size() <= highestColumn) {
             ++numWrongFormat;
             continue;

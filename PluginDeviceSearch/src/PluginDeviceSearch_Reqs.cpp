@@ -13,7 +13,9 @@
 #include <QStandardItemModel>
 #include <QUuid>
 
+#include <iterator>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -30,16 +32,52 @@ QString newBracedUuid()
     return QUuid::createUuid().toString(QUuid::WithBraces);
 }
 
-// A device of an import file, keyed by the addDevice parameter it feeds.
-QVariantMap importedDevice(const QMap<QString, QString>& record)
+// The six texts of a device record; an entry the record lacks reads as empty.
+struct ImportRecord
 {
+    QString brand;
+    QString host;
+    QString ip;
+    QString mac;
+    QString model;
+    QString port;
+};
+
+// Reads the record in one pass: its keys come sorted, and so do the six wanted here,
+// so each of its entries is compared once or twice instead of searched for.
+ImportRecord readRecord(const QMap<QString, QString>& record)
+{
+    static const std::pair<const QString*, QString ImportRecord::*> wanted[] = {
+        {&ProtocolKey::ImportBrand, &ImportRecord::brand}, {&ProtocolKey::ImportHost, &ImportRecord::host},
+        {&ProtocolKey::ImportIp, &ImportRecord::ip},       {&ProtocolKey::ImportMac, &ImportRecord::mac},
+        {&ProtocolKey::ImportModel, &ImportRecord::model}, {&ProtocolKey::ImportPort, &ImportRecord::port},
+    };
+    ImportRecord result;
+    size_t next = 0;
+    for (auto it = record.cbegin(); it != record.cend() && next < std::size(wanted); ++it) {
+        int order = 0;
+        while (next < std::size(wanted) && (order = wanted[next].first->compare(it.key())) < 0)
+            ++next;
+        if (next < std::size(wanted) && order == 0)
+            result.*(wanted[next++].second) = it.value();
+    }
+    return result;
+}
+
+// A device of an import file, keyed by the addDevice parameter it feeds.
+QVariantMap importedDevice(const ImportRecord& record)
+{
+    static const QString modelNameKey = QStringLiteral("modelName");
+    static const QString hostNameKey = QStringLiteral("hostName");
+    // Entered in key order ("brand" < "host" < "hostName" < "mac" < "modelName" <
+    // "port"), each at the end of the map, where the hint makes it a constant step.
     QVariantMap device;
-    device.insert(ProtocolKey::ImportBrand, record.value(ProtocolKey::ImportBrand));
-    device.insert(ProtocolKey::ImportHost, record.value(ProtocolKey::ImportIp));
-    device.insert(ProtocolKey::ImportPort, record.value(ProtocolKey::ImportPort));
-    device.insert(QStringLiteral("modelName"), record.value(ProtocolKey::ImportModel));
-    device.insert(QStringLiteral("hostName"), record.value(ProtocolKey::ImportHost));
-    device.insert(ProtocolKey::ImportMac, record.value(ProtocolKey::ImportMac));
+    device.insert(device.cend(), ProtocolKey::ImportBrand, record.brand);
+    device.insert(device.cend(), ProtocolKey::ImportHost, record.ip);
+    device.insert(device.cend(), hostNameKey, record.host);
+    device.insert(device.cend(), ProtocolKey::ImportMac, record.mac);
+    device.insert(device.cend(), modelNameKey, record.model);
+    device.insert(device.cend(), ProtocolKey::ImportPort, record.port);
     return device;
 }
 
@@ -360,14 +398,15 @@ QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
         // An unusable file leaves no record to look at, whatever the parser left behind.
         PDS_LOG("%s, parse importing list file failed", "PluginDeviceSearch::importDevices");
     } else {
-        for (const QMap<QString, QString>& record : std::as_const(records)) {
-            const QString ip = record.value(ProtocolKey::ImportIp);
-            const QString port = record.value(ProtocolKey::ImportPort);
-            if (CheckCameraExistedInTopology(ip, port)) {
+        devices.reserve(records.size());
+        for (QMap<QString, QString>& record : records) {
+            const ImportRecord fields = readRecord(record);
+            if (CheckCameraExistedInTopology(fields.ip, fields.port))
                 ++existing;
-                continue;
-            }
-            devices.append(importedDevice(record));
+            else
+                devices.append(importedDevice(fields));
+            // Done with it: its memory serves the next device rather than fresh pages.
+            record = QMap<QString, QString>();
         }
     }
 

@@ -1,3 +1,4 @@
+#include "FakeTopologyPlugin.h"
 #include "PluginHarness.h"
 
 #include <CameraIndex.h>
@@ -6,6 +7,7 @@
 #include <CameraSortFilterModel.h>
 #include <DeviceListParser.h>
 #include <PendingAuthorizations.h>
+#include <PluginDeviceSearch.h>
 #include <StationTableModel.h>
 #include <StationTableSortFilterModel.h>
 
@@ -380,6 +382,19 @@ MergeExpectation expectMerge(const QStandardItemModel* model, const QVariantList
     return expected;
 }
 
+
+// Hands importDevices the records a test made, whatever the file.
+class RecordsParser final : public IDeviceListParser
+{
+public:
+    int Parse(const QString&, QList<QMap<QString, QString>>& devices, uint&) override
+    {
+        devices = records;
+        return 0;
+    }
+    QList<QMap<QString, QString>> records;
+};
+
 } // namespace
 
 class tst_PerfDifferential : public QObject
@@ -396,6 +411,7 @@ private Q_SLOTS:
     void parserAgreesWithLiteralReading();
     void viewsSortAsWhenReadingRows_data();
     void viewsSortAsWhenReadingRows();
+    void importReadsRecordsAsLookups();
 };
 
 void tst_PerfDifferential::indexAgreesWithScan_data()
@@ -675,6 +691,56 @@ void tst_PerfDifferential::viewsSortAsWhenReadingRows()
         reference->setSortRole(!stations && role == CameraRole::Ip ? int(CameraRole::IpForSort) : role);
         reference->sort(0, order);
         QCOMPARE(shownRows(*view), shownRows(*reference));
+    }
+}
+
+// importDevices reads each record in one pass over its sorted keys; any parser may
+// hand it records with keys missing, extra keys sorting before, between and after
+// the six, and keys differing only in case. What it returns must be what looking
+// each key up gives.
+void tst_PerfDifferential::importReadsRecordsAsLookups()
+{
+    // Linked, not loaded: SetDeviceListParser is no QML method (see tst_importparserswap).
+    FakeFrameworkWrapper wrapper;
+    FakeTopologyPlugin topology;
+    topology.addChannel(QStringLiteral("10.0.0.1"), QStringLiteral("80"), 1, 1);
+    wrapper.pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
+    PluginDeviceSearch plugin;
+    QVERIFY(plugin.InitialPluginBase(nullptr, PluginHarness::hostContext(), &wrapper));
+    auto parser = QSharedPointer<RecordsParser>::create();
+    plugin.SetDeviceListParser(parser);
+
+    const QStringList keys = {QStringLiteral("brand"), QStringLiteral("host"), QStringLiteral("ip"),
+                              QStringLiteral("mac"), QStringLiteral("model"), QStringLiteral("port"),
+                              QStringLiteral("a"), QStringLiteral("hostip"), QStringLiteral("IP"),
+                              QStringLiteral("n"), QStringLiteral("zz"), QString()};
+    QRandomGenerator random(31);
+    for (int round = 0; round < 50; ++round) {
+        parser->records.clear();
+        QVariantList expected;
+        for (int i = random.bounded(8); i >= 0; --i) {
+            QMap<QString, QString> record;
+            for (const QString& key : keys) {
+                if (random.bounded(3))
+                    record.insert(key, key + QString::number(random.bounded(3)));
+            }
+            // Now and then a device the topology already holds.
+            if (random.bounded(4) == 0) {
+                record.insert(QStringLiteral("ip"), QStringLiteral("10.0.0.1"));
+                record.insert(QStringLiteral("port"), QStringLiteral("80"));
+            }
+            parser->records.append(record);
+            if (record.value(QStringLiteral("ip")) == QLatin1String("10.0.0.1")
+                && record.value(QStringLiteral("port")) == QLatin1String("80"))
+                continue;
+            expected.append(QVariantMap{{QStringLiteral("brand"), record.value(QStringLiteral("brand"))},
+                                        {QStringLiteral("host"), record.value(QStringLiteral("ip"))},
+                                        {QStringLiteral("port"), record.value(QStringLiteral("port"))},
+                                        {QStringLiteral("modelName"), record.value(QStringLiteral("model"))},
+                                        {QStringLiteral("hostName"), record.value(QStringLiteral("host"))},
+                                        {QStringLiteral("mac"), record.value(QStringLiteral("mac"))}});
+        }
+        QCOMPARE(plugin.importDevices(QUrl::fromLocalFile(QStringLiteral("/any"))).toList(), expected);
     }
 }
 
