@@ -17,6 +17,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <cstdio>
 #include <memory>
@@ -410,8 +412,20 @@ int main(int argc, char** argv)
 {
     const Options options = takeOptions(argc, argv);
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+
+    // Repetitions of all benchmarks run in random order, not one benchmark after the
+    // other: whatever else the machine is doing then weighs on every size alike.
+    std::vector<char*> arguments(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    const bool ordered = std::any_of(arguments.begin(), arguments.end(), [](const char* arg) {
+        return std::strncmp(arg, "--benchmark_enable_random_interleaving", 38) == 0;
+    });
+    if (!ordered)
+        arguments.insert(arguments.begin() + 1, interleave);
+    int benchmarkArgc = int(arguments.size());
+    arguments.push_back(nullptr);
+    benchmark::Initialize(&benchmarkArgc, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(benchmarkArgc, arguments.data()))
         return 2;
 
     QPluginLoader loader(QStringLiteral(PDS_PLUGIN_FILE));

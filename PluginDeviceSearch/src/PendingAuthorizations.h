@@ -11,6 +11,9 @@ class PendingAuthorizations
 {
 public:
     void append(const QString& uid) { ++m_counts[uid]; ++m_size; }
+    // Room for this many more uids, so a long request list does not regrow the table
+    // again and again.
+    void reserveMore(qsizetype count) { m_counts.reserve(m_counts.size() + count); }
     int count(const QString& uid) const { return m_counts.value(uid); }
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }

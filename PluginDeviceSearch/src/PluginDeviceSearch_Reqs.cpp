@@ -81,6 +81,22 @@ QVariantMap importedDevice(const ImportRecord& record)
     return device;
 }
 
+// One camera's map in an "authorizeDeviceList" request, entered in key order ("Brand"
+// < "HttpPort" < "IP" < "MAC" < "Password" < "Username" < "delID") at the map's end.
+QVariantMap authorizeListEntry(const QString& uid, const QStandardItem* item, const QString& username,
+                               const QString& password)
+{
+    QVariantMap device;
+    device.insert(device.cend(), ProtocolKey::Brand, item->data(CameraRole::Brand).toInt());
+    device.insert(device.cend(), ProtocolKey::HttpPort, item->data(CameraRole::Port).toInt());
+    device.insert(device.cend(), ProtocolKey::IP, item->data(CameraRole::Ip).toString());
+    device.insert(device.cend(), ProtocolKey::MAC, item->data(CameraRole::Mac).toString());
+    device.insert(device.cend(), ProtocolKey::Password, password);
+    device.insert(device.cend(), ProtocolKey::Username, username);
+    device.insert(device.cend(), ProtocolKey::DelID, uid);
+    return device;
+}
+
 bool isUsablePort(int port)
 {
     return port >= 1 && port <= 65535;
@@ -232,12 +248,17 @@ bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString
     if (IsAllAuthorized(uidList))
         return true;
 
+    // The rows found here are the ones marked pending once the host has the list.
     QStringList toSend;
+    QList<QStandardItem*> rows;
+    toSend.reserve(uidList.size());
+    rows.reserve(uidList.size());
     for (const QString& uid : uidList) {
-        const QStandardItem* item = GetCameraItem(uid);
+        QStandardItem* item = GetCameraItem(uid);
         if (!item || item->data(CameraRole::Status).toInt() == Authorized || !IsSendable(item))
             continue;
         toSend.append(uid);
+        rows.append(item);
     }
     if (toSend.isEmpty())
         return false;
@@ -249,12 +270,15 @@ bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString
         return true;
     }
 
-    for (const QString& uid : toSend) {
-        QStandardItem* item = GetCameraItem(uid);
+    // The host answers through the event loop, never from inside SendCommand, so the
+    // rows are still the ones found above.
+    m_pendingAuthorizations.reserveMore(toSend.size());
+    for (qsizetype i = 0; i < toSend.size(); ++i) {
+        QStandardItem* item = rows.at(i);
         const int status = item->data(CameraRole::Status).toInt();
         item->setData(int(Checking), CameraRole::Status);
         item->setData(status, CameraRole::PreviousStatus);
-        m_pendingAuthorizations.append(uid);
+        m_pendingAuthorizations.append(toSend.at(i));
     }
     return true;
 }
@@ -264,18 +288,8 @@ QVariantList PluginDeviceSearch::CreateAuthorizeDeviceList(const QStringList& ui
 {
     QVariantList devices;
     devices.reserve(uidList.size());
-    for (const QString& uid : uidList) {
-        const QStandardItem* item = GetCameraItem(uid);
-        QVariantMap device;
-        device.insert(ProtocolKey::DelID, uid);
-        device.insert(ProtocolKey::IP, item->data(CameraRole::Ip).toString());
-        device.insert(ProtocolKey::HttpPort, item->data(CameraRole::Port).toInt());
-        device.insert(ProtocolKey::Username, username);
-        device.insert(ProtocolKey::Password, password);
-        device.insert(ProtocolKey::Brand, item->data(CameraRole::Brand).toInt());
-        device.insert(ProtocolKey::MAC, item->data(CameraRole::Mac).toString());
-        devices.append(device);
-    }
+    for (const QString& uid : uidList)
+        devices.append(authorizeListEntry(uid, GetCameraItem(uid), username, password));
     return devices;
 }
 
