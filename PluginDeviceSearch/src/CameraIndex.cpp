@@ -78,24 +78,15 @@ void CameraIndex::onRowsAboutToBeRemoved(const QModelIndex& parent, int first, i
     }
 }
 
-void CameraIndex::onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+void CameraIndex::onDataChanged(const QModelIndex& topLeft, const QModelIndex& /*bottomRight*/,
                                 const QList<int>& roles)
 {
     if (m_stale || topLeft.parent().isValid() || topLeft.column() > 0)
         return;
-    if (!roles.isEmpty() && !roles.contains(m_idRole))
-        return;
-    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-        QStandardItem* item = m_model->item(row);
-        // No item, or one we have never seen, at this row: the old one was taken or
-        // replaced behind our back, so start again from the model.
-        if (!item || !m_filed.contains(item)) {
-            markStale();
-            return;
-        }
-        remove(item);
-        add(item);
-    }
+    // An id written over leaves the row filed under its old id, which is gone by now;
+    // no roles at all may mean an item taken out or replaced. Start again from the model.
+    if (roles.isEmpty() || roles.contains(m_idRole))
+        markStale();
 }
 
 void CameraIndex::markStale()
@@ -103,51 +94,40 @@ void CameraIndex::markStale()
     m_stale = true;
     m_itemsById.clear();
     m_otherIds.clear();
-    m_filed.clear();
 }
 
 void CameraIndex::add(QStandardItem* item)
 {
     const QVariant id = item->data(m_idRole);
-    Filed filed;
-    if (id.metaType().id() == QMetaType::QString) {
-        filed.kind = IdKind::Text;
-        filed.text = id.toString();
-        m_itemsById[filed.text].append(item);
-    } else if (id.isValid()) {
-        filed.kind = IdKind::Other;
+    if (id.metaType().id() == QMetaType::QString)
+        m_itemsById[id.toString()].append(item);
+    else if (id.isValid())
         m_otherIds.insert(item);
-    }
-    m_filed.insert(item, filed);
 }
 
 void CameraIndex::remove(QStandardItem* item)
 {
-    const auto filedIt = m_filed.find(item);
-    if (filedIt == m_filed.end())
-        return;
-    if (filedIt->kind == IdKind::Text) {
-        const auto rowsIt = m_itemsById.find(filedIt->text);
-        if (rowsIt != m_itemsById.end()) {
-            Rows& rows = *rowsIt;
-            rows.erase(std::remove(rows.begin(), rows.end(), item), rows.end());
-            if (rows.isEmpty())
-                m_itemsById.erase(rowsIt);
-        }
-    } else if (filedIt->kind == IdKind::Other) {
+    // Every row is filed under the id it carries now: a new id marks the index stale.
+    const QVariant id = item->data(m_idRole);
+    if (id.metaType().id() != QMetaType::QString) {
         m_otherIds.remove(item);
+        return;
     }
-    m_filed.erase(filedIt);
+    const auto rowsIt = m_itemsById.find(id.toString());
+    if (rowsIt == m_itemsById.end())
+        return;
+    Rows& rows = *rowsIt;
+    rows.erase(std::remove(rows.begin(), rows.end(), item), rows.end());
+    if (rows.isEmpty())
+        m_itemsById.erase(rowsIt);
 }
 
 void CameraIndex::rebuild() const
 {
     m_itemsById.clear();
     m_otherIds.clear();
-    m_filed.clear();
     const int rows = m_model->rowCount();
     m_itemsById.reserve(rows);
-    m_filed.reserve(rows);
     for (int row = 0; row < rows; ++row) {
         if (QStandardItem* item = m_model->item(row))
             const_cast<CameraIndex*>(this)->add(item);

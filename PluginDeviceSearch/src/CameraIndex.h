@@ -15,9 +15,10 @@ class QStandardItemModel;
 //
 // The index follows the model's own signals, so it stays true whatever changes the
 // model: the plug-in's writes, clear(), takeRow(), insertions anywhere, and setData,
-// removeRows or sort() done by QML or any other holder of the model. Changes it
-// cannot follow item by item (a reset, a layout change, a replaced or taken item)
-// mark it stale; the next lookup rebuilds it once.
+// removeRows or sort() done by QML or any other holder of the model. Rows are filed
+// under the id they carry; a change it does not follow row by row (a reset, a layout
+// change, a replaced or taken item, an id written over) marks it stale, and the next
+// lookup rebuilds it once. The plug-in itself never rewrites an id.
 class CameraIndex : public QObject
 {
     Q_OBJECT
@@ -37,15 +38,6 @@ private:
     void remove(QStandardItem* item);
     void rebuild() const;
 
-    // How an item is filed: under its text id, among the rows whose id is some other
-    // value, or nowhere (no id at all, which equals no text).
-    enum class IdKind : quint8 { None, Text, Other };
-    struct Filed
-    {
-        IdKind kind = IdKind::None;
-        QString text;
-    };
-
     // Most ids have one row; a duplicate id keeps every row that carries it, so the
     // first can be told apart when rows move.
     using Rows = QVarLengthArray<QStandardItem*, 1>;
@@ -57,6 +49,5 @@ private:
     // such rows are compared the way a scan compares them. Only a foreign writer
     // stores them, so there are normally none.
     mutable QSet<QStandardItem*> m_otherIds;
-    mutable QHash<QStandardItem*, Filed> m_filed;
     mutable bool m_stale = true;
 };
