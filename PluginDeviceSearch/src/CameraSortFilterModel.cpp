@@ -35,7 +35,10 @@ void CameraSortFilterModel::setFilterBrand(const QString& brandName)
 
 void CameraSortFilterModel::setFilterString(const QString& text)
 {
-    changeFilter(this, [&] { filterString = text; });
+    changeFilter(this, [&] {
+        filterString = text;
+        m_filterWords = filterString.split(QLatin1Char(' '));
+    });
 }
 
 bool CameraSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
@@ -44,7 +47,7 @@ bool CameraSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
     if (!checkBrand(index))
         return false;
     // Split at every single space and keep empty words: they match anything.
-    const QStringList words = filterString.split(QLatin1Char(' '));
+    const QStringList& words = m_filterWords;
     for (const QString& word : words) {
         if (!containsString(index, word))
             return false;

@@ -3,6 +3,7 @@
 #include "SortKeys.h"
 
 #include <QSortFilterProxyModel>
+#include <QStringList>
 
 // The camera view QML binds to: rows of one brand (or all) that contain every word
 // of a free-text filter, sorted on request by any camera role.
@@ -34,6 +35,9 @@ private:
 
     QString filterBrand;
     QString filterString;
+    // filterString split at every single space, empty words kept; split once when it
+    // is set rather than once for every row the filter looks at.
+    QStringList m_filterWords = filterString.split(QLatin1Char(' '));
     // The sort role's values while sortByRole sorts; empty otherwise.
     SortKeys m_sortKeys;
 };

@@ -67,7 +67,10 @@ bool StationTableSortFilterModel::addressLessThan(const IpAddress& left, const I
 
 void StationTableSortFilterModel::setFilterString(const QString& text)
 {
-    changeFilter(this, [&] { filterString = text; });
+    changeFilter(this, [&] {
+        filterString = text;
+        m_filterWords = filterString.split(QLatin1Char(' '));
+    });
 }
 
 bool StationTableSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
@@ -91,7 +94,7 @@ bool StationTableSortFilterModel::lessThan(const QModelIndex& left, const QModel
 bool StationTableSortFilterModel::containsAllFixedStringsSeparatedBySpace(const QModelIndex& sourceIndex) const
 {
     // Split at every single space and keep empty parts: they match anything.
-    const QStringList parts = filterString.split(QLatin1Char(' '));
+    const QStringList& parts = m_filterWords;
     for (const QString& part : parts) {
         if (!containsString(sourceIndex, part))
             return false;

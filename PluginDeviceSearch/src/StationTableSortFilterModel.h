@@ -52,6 +52,9 @@ private:
     friend void changeFilter(Proxy* proxy, Change&& change);
 
     QString filterString;
+    // filterString split at every single space, empty words kept; split once when it
+    // is set rather than once for every row the filter looks at.
+    QStringList m_filterWords = filterString.split(QLatin1Char(' '));
     // The sort role's values, and for the IP role their parts, while sortByRole sorts.
     SortKeys m_sortKeys;
     mutable QString m_ipText;
