@@ -111,19 +111,34 @@ Site buildSite(int n)
     QRandomGenerator random(kSeed);
     const QList<quint32> addresses = shuffledAddresses(n, random);
     Site result;
-    QVariantList entries;
+    // The server runs native and ONVIF discovery side by side: each reports the
+    // cameras in the order it finds them, and the two reports interleave. Half the
+    // cameras answer both, and either may be heard first.
+    QVariantList firstAnswers;
+    QVariantList secondAnswers;
     for (int i = 0; i < n; ++i) {
         const QString id = deviceId(random);
         result.ids.append(id);
         if (i % 2 == 0) {
-            entries.append(cameraEntry(id, addresses[i], 1));
-            entries.append(cameraEntry(id, addresses[i], 0));
+            const bool onvifFirst = random.bounded(2) == 1;
+            firstAnswers.append(cameraEntry(id, addresses[i], onvifFirst ? 1 : 0));
+            secondAnswers.append(cameraEntry(id, addresses[i], onvifFirst ? 0 : 1));
         } else {
-            entries.append(cameraEntry(id, addresses[i], i % 3 == 0 ? 2 : 0));
+            firstAnswers.append(cameraEntry(id, addresses[i], i % 3 == 0 ? 2 : 0));
         }
     }
-    // Both answers of a camera may come in any order and any batch.
-    std::shuffle(entries.begin(), entries.end(), random);
+    QVariantList entries;
+    qsizetype first = 0;
+    qsizetype second = 0;
+    while (first < firstAnswers.size() || second < secondAnswers.size()) {
+        const qsizetype firstLeft = firstAnswers.size() - first;
+        const qsizetype secondLeft = secondAnswers.size() - second;
+        // A camera's second answer never comes before its first.
+        const bool takeFirst = secondLeft == 0
+            || (firstLeft > 0 && second >= first / 2)
+            || (firstLeft > 0 && random.bounded(quint32(firstLeft + secondLeft)) < quint32(firstLeft));
+        entries.append(takeFirst ? firstAnswers[first++] : secondAnswers[second++]);
+    }
 
     QSet<QString> seen;
     for (const QVariant& entry : std::as_const(entries)) {

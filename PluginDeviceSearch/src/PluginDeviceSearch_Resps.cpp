@@ -36,6 +36,20 @@ QVariantList deviceList(const QVariant& value)
     return value.toList();
 }
 
+// An entry's text and number, as value(key).toString() and .toInt() read them (a
+// missing key gives an empty text and 0), without copying the value first.
+QString textOf(const QVariantMap& map, const QString& key)
+{
+    const auto it = map.constFind(key);
+    return it == map.cend() ? QString() : it->toString();
+}
+
+int numberOf(const QVariantMap& map, const QString& key)
+{
+    const auto it = map.constFind(key);
+    return it == map.cend() ? 0 : it->toInt();
+}
+
 // The map a variant holds, without a copy; anything else converted into storage.
 const QVariantMap& asMap(const QVariant& value, QVariantMap& storage)
 {
@@ -82,8 +96,8 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
     QVariantMap converted;
     for (const QVariant& entry : devList) {
         const QVariantMap& device = asMap(entry, converted);
-        const QString id = device.value(ProtocolKey::DelID).toString();
-        const int brand = device.value(ProtocolKey::Brand).toInt();
+        const QString id = textOf(device, ProtocolKey::DelID);
+        const int brand = numberOf(device, ProtocolKey::Brand);
 
         // A camera that answers both natively and over ONVIF keeps one row; the native
         // answer decides its brand and MAC, whichever arrives first.
@@ -93,19 +107,19 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
         if (existing) {
             if (brand == PluginDeviceSearchCommon::Qrln) {
                 SetItemBrand(existing, brand);
-                SetItemMac(existing, device.value(ProtocolKey::MAC).toString());
+                SetItemMac(existing, textOf(device, ProtocolKey::MAC));
             }
             continue;
         }
 
         CameraInfo info;
         info.id = id;
-        info.model = device.value(ProtocolKey::Model).toString();
-        info.mac = device.value(ProtocolKey::MAC).toString();
-        info.ip = device.value(ProtocolKey::IP).toString();
-        const int httpPort = device.value(ProtocolKey::HttpPort).toInt();
+        info.model = textOf(device, ProtocolKey::Model);
+        info.mac = textOf(device, ProtocolKey::MAC);
+        info.ip = textOf(device, ProtocolKey::IP);
+        const int httpPort = numberOf(device, ProtocolKey::HttpPort);
         if (httpPort == 0) {
-            info.port = device.value(ProtocolKey::HttpsPort).toInt();
+            info.port = numberOf(device, ProtocolKey::HttpsPort);
             info.useSSL = true;
             info.streamingProtocol = QStringLiteral("HTTPS");
         } else {
@@ -113,7 +127,7 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
             info.useSSL = false;
             info.streamingProtocol = QStringLiteral("TCP");
         }
-        info.type = device.value(ProtocolKey::SearchType).toInt();
+        info.type = numberOf(device, ProtocolKey::SearchType);
         info.status = status;
         info.brand = brand;
         info.channelNum = 1;
