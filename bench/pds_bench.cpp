@@ -378,7 +378,7 @@ Options takeOptions(int& argc, char** argv)
 // millisecond is not at the mercy of one cache miss more or less.
 int iterationsFor(long n)
 {
-    return int(qBound(2L, 16000L / qMax(1L, n), 16L));
+    return int(qBound(2L, 32000L / qMax(1L, n), 32L));
 }
 
 void registerAll(const Options& options)
