@@ -193,6 +193,36 @@ private Q_SLOTS:
         QCOMPARE(h.cameraModel()->index(3, 0).data(Cam::Port).metaType().id(), int(QMetaType::Int));
     }
 
+    void stationBrandsOutsideTheKnownOnes_data()
+    {
+        QTest::addColumn<int>("brand");
+
+        QTest::newRow("3") << 3;
+        QTest::newRow("7") << 7;
+        QTest::newRow("-1") << -1;
+        QTest::newRow("largest int") << INT_MAX;
+        QTest::newRow("smallest int") << INT_MIN;
+    }
+
+    // The station row builder once cast any number from the server to the brand
+    // enumeration, whose values end at 2: undefined behaviour, found by the fuzzer.
+    void stationBrandsOutsideTheKnownOnes()
+    {
+        QFETCH(int, brand);
+
+        PluginHarness h;
+        ModelGuard guard(h);
+        const QString stationSearch = h.startStationSearch();
+        h.answerSearch(stationSearch, {foundDevice("s", "10.0.1.1", 80, brand)});
+        h.call("addStation", {foundDevice("t", "10.0.1.2", 80, brand)});
+
+        QCOMPARE(h.stationModel()->rowCount(), 2);
+        for (int row = 0; row < 2; ++row) {
+            QCOMPARE(h.stationModel()->index(row, 0).data(Qt::UserRole + 7).toInt(), brand);
+            QCOMPARE(h.stationModel()->index(row, 0).data(Qt::UserRole + 8).toString(), QStringLiteral("-1"));
+        }
+    }
+
     void mistypedDetectionResults_data()
     {
         QTest::addColumn<QVariant>("detRes");
