@@ -8,6 +8,64 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <dlfcn.h>
+
+#include <atomic>
+#include <new>
+
+// Init's failure paths need an allocation inside the plug-in to fail. This test
+// replaces the global operator new (throwing and non-throwing) with one that forwards
+// to the next definition and, while armed, fails the n-th allocation that code of
+// the plug-in module itself asks for. Deletion is left alone, so every block still
+// goes back to the allocator that made it.
+namespace {
+
+std::atomic<const void*> g_pluginBase{nullptr};
+std::atomic<int> g_failThrowing{0}; // fail the n-th throwing allocation from the plug-in
+std::atomic<int> g_failNothrow{0};  // fail the n-th non-throwing one
+
+using NewFn = void* (*)(std::size_t);
+using NothrowNewFn = void* (*)(std::size_t, const std::nothrow_t&);
+
+NewFn nextNew()
+{
+    static const NewFn next = reinterpret_cast<NewFn>(dlsym(RTLD_NEXT, "_Znwm"));
+    return next;
+}
+
+NothrowNewFn nextNothrowNew()
+{
+    static const NothrowNewFn next = reinterpret_cast<NothrowNewFn>(dlsym(RTLD_NEXT, "_ZnwmRKSt9nothrow_t"));
+    return next;
+}
+
+// True when the armed counter reaches zero for a call from the plug-in module.
+bool shouldFail(std::atomic<int>& counter, const void* caller)
+{
+    if (counter.load() <= 0 || !g_pluginBase.load())
+        return false;
+    Dl_info info;
+    if (!dladdr(caller, &info) || info.dli_fbase != g_pluginBase.load())
+        return false;
+    return counter.fetch_sub(1) == 1;
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (shouldFail(g_failThrowing, __builtin_return_address(0)))
+        throw std::bad_alloc();
+    return nextNew()(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept
+{
+    if (shouldFail(g_failNothrow, __builtin_return_address(0)))
+        return nullptr;
+    return nextNothrowNew()(size, tag);
+}
+
 // Runs against the fake logging library; FAKE_ZELKLOG_VARIANT (set per ctest entry)
 // makes that library misbehave, and the expectations below follow it.
 namespace {
@@ -19,22 +77,14 @@ struct Expected
     const char* sourceFile;
 };
 
-enum class Action {
-    SearchDevices,
-    RefreshDevices,
-    SearchStations,
-    SearchWithoutWrapper,
-    ImportUnreadableFile,
-    ImportWithoutTopologyPlugin,
-    ImportWithTopologyGivingNoModel,
-};
+enum class Action { SearchDevices, RefreshDevices, SearchStations, SearchWithoutWrapper, ImportUnreadableFile,
+                    ImportWithoutTopologyPlugin, ImportWithTopologyGivingNoModel };
 
 QByteArray variant() { return qgetenv("FAKE_ZELKLOG_VARIANT"); }
 bool facadeHandedOut() { return variant() != "null-facade"; }
 bool registers() { return facadeHandedOut() && variant() != "null-register"; }
 bool begins() { return facadeHandedOut() && variant() != "null-handle"; }
 bool writes() { return begins() && variant() != "null-write"; }
-int expectedModuleId() { return registers() ? FakeLog::kModuleId : 0; }
 
 QString sourceLine(const QString& path, int line)
 {
@@ -59,9 +109,11 @@ class tst_SpineLogging : public QObject
     Q_OBJECT
 
 private:
-    void perform(Action action, PluginHarness& h, const QTemporaryDir& dir)
+    static void perform(Action action, PluginHarness& h, const QTemporaryDir& dir)
     {
-        const QString importFile = dir.filePath("devices.csv");
+        const QUrl importFile = QUrl::fromLocalFile(dir.filePath("devices.csv"));
+        FakeTopologyPlugin topology;
+        topology.setReturnsNull(true);
         switch (action) {
         case Action::SearchDevices:
             QCOMPARE(h.call("searchDevices", {0, 7}).toBool(), false);
@@ -80,20 +132,18 @@ private:
         case Action::ImportUnreadableFile:
             h.call("importDevices", {QUrl::fromLocalFile(dir.filePath("missing.csv"))});
             break;
-        case Action::ImportWithoutTopologyPlugin:
-            h.call("importDevices", {QUrl::fromLocalFile(importFile)});
-            break;
-        case Action::ImportWithTopologyGivingNoModel: {
-            FakeTopologyPlugin topology;
-            topology.setReturnsNull(true);
+        case Action::ImportWithTopologyGivingNoModel:
             h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
-            h.call("importDevices", {QUrl::fromLocalFile(importFile)});
+            Q_FALLTHROUGH();
+        case Action::ImportWithoutTopologyPlugin:
+            h.call("importDevices", {importFile});
             h.wrapper().pluginObjects.clear();
             break;
         }
-        }
     }
 
+    // Every begin and write record against the messages expected, in order: format,
+    // qualified function name, level word, and the compiler's path and line of the call.
     static void verifyRecords(const QList<Expected>& expected)
     {
         const auto& beginRecords = FakeLog::beginRecords();
@@ -105,9 +155,8 @@ private:
             const FakeLog::BeginRecord& begin = beginRecords[i];
             const Expected& want = expected.at(i);
             QCOMPARE(begin.handle, FakeLog::handle());
-            QCOMPARE(begin.levelWord, expectedModuleId() * 256 + 2);
+            QCOMPARE(begin.levelWord, (registers() ? FakeLog::kModuleId : 0) * 256 + 2);
             QCOMPARE(begin.zero, 0);
-            // The compiler's path of the source file, and the line of the call in it.
             const QFileInfo source(QString::fromStdString(begin.sourceFile));
             QCOMPARE(source.fileName(), QString::fromLatin1(want.sourceFile));
             QVERIFY2(source.isAbsolute() && source.exists(), begin.sourceFile.c_str());
@@ -125,7 +174,23 @@ private:
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(nextNew() && nextNothrowNew());
+        PluginHarness h(false);
+        Dl_info info;
+        QVERIFY(dladdr(h.object()->metaObject(), &info));
+        QVERIFY(QFileInfo(QString::fromLocal8Bit(info.dli_fname)).fileName().startsWith("libPluginDeviceSearch"));
+        g_pluginBase = info.dli_fbase;
+    }
+
     void init() { FakeLog::reset(); }
+
+    void cleanup()
+    {
+        g_failThrowing = 0;
+        g_failNothrow = 0;
+    }
 
     void libraryIsSetUpOnceWhenThePluginLoads()
     {
@@ -160,14 +225,12 @@ private Q_SLOTS:
         QTest::newRow("searchStations refused")
             << Action::SearchStations << QList<Expected>{{sendFailed, "PluginDeviceSearch::searchStations", reqs}};
         QTest::newRow("searchDevices without a wrapper")
-            << Action::SearchWithoutWrapper
-            << QList<Expected>{{sendFailed, "PluginDeviceSearch::searchDevices", reqs}};
+            << Action::SearchWithoutWrapper << QList<Expected>{{sendFailed, "PluginDeviceSearch::searchDevices", reqs}};
         QTest::newRow("unreadable import file")
             << Action::ImportUnreadableFile
             << QList<Expected>{{"%s, parse importing list file failed", "PluginDeviceSearch::importDevices", reqs}};
         QTest::newRow("no topology plug-in") << Action::ImportWithoutTopologyPlugin << topologyMissing;
-        QTest::newRow("topology plug-in without a model")
-            << Action::ImportWithTopologyGivingNoModel << topologyMissing;
+        QTest::newRow("topology plug-in without a model") << Action::ImportWithTopologyGivingNoModel << topologyMissing;
     }
 
     void messages()
@@ -185,6 +248,61 @@ private Q_SLOTS:
         verifyRecords(expected);
     }
 
+    // Each step of Init that cannot allocate is reported; the steps before it stay done.
+    void initFailures_data()
+    {
+        QTest::addColumn<bool>("throwing");
+        QTest::addColumn<int>("nth");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("created");
+        QTest::newRow("parser throws") << true << 1 << "%s, create device list parser failed" << 0;
+        QTest::newRow("camera model") << false << 1 << "%s, create camera table model failed" << 0;
+        QTest::newRow("camera view") << false << 2 << "%s, create camera sort filter model failed" << 1;
+        QTest::newRow("station model") << false << 3 << "%s, create station table model failed" << 2;
+        QTest::newRow("station view") << false << 4 << "%s, create station table model failed" << 3;
+    }
+
+    void initFailures()
+    {
+        QFETCH(bool, throwing);
+        QFETCH(int, nth);
+        QFETCH(QString, format);
+        QFETCH(int, created);
+        PluginHarness h(false);
+        std::atomic<int>& counter = throwing ? g_failThrowing : g_failNothrow;
+
+        counter = nth;
+        const bool initialised = h.plugin()->InitialPluginBase(nullptr, PluginHarness::hostContext(), &h.wrapper());
+        QCOMPARE(counter.load(), 0); // the armed allocation really was made
+        QCOMPARE(initialised, false);
+        QCOMPARE(h.plugin()->pluginId(), QStringLiteral("81A12407F58943CAB74F1F5D78E64C67"));
+        const char* const getters[] = {"getCameraModel", "getCameraSortFilterModel", "getSearchedStationModel",
+                                       "getSearchedStationSortFilterModel"};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(bool(h.call(getters[i]).value<QObject*>()) == (i < created), getters[i]);
+        if (created > 1)
+            QCOMPARE(h.cameraProxy()->sourceModel(), h.cameraModel());
+        const QByteArray text = format.toLatin1();
+        verifyRecords({{text.constData(), "PluginDeviceSearch::Init", "PluginDeviceSearch.cpp"}});
+    }
+
+    // The two station failures share a message; each is written from its own call.
+    void stationFailuresComeFromTheirOwnLines()
+    {
+        if (!begins())
+            QSKIP("this library records nothing");
+        int lines[2];
+        for (int i = 0; i < 2; ++i) {
+            FakeLog::reset();
+            PluginHarness h(false);
+            g_failNothrow = 3 + i;
+            QVERIFY(!h.initialise());
+            QCOMPARE(int(FakeLog::beginRecords().size()), 1);
+            lines[i] = FakeLog::beginRecords()[0].line;
+        }
+        QVERIFY(lines[0] != lines[1]);
+    }
+
     void nonZeroBeginResultSuppressesTheWrite()
     {
         PluginHarness h;
@@ -195,6 +313,7 @@ private Q_SLOTS:
         QCOMPARE(int(FakeLog::writeRecords().size()), 0);
     }
 
+    // From a successful Init on, working calls write nothing.
     void workingCallsLogNothing()
     {
         PluginHarness h;
