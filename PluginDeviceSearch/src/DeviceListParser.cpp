@@ -138,11 +138,26 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
 bool DeviceListParser::ParseHeader(const QString& header, ColumnMap& columns)
 {
     const QStringList cells = header.split(kSeparator);
+    // In a cell of printable ASCII the pattern below says exactly what a case-blind
+    // search says; only other cells (line breaks, letters with case rules of their
+    // own) need the pattern itself.
+    const bool plainAscii = std::all_of(header.cbegin(), header.cend(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() < 0x7F;
+    });
     for (const QString* key : kHeaderKeys) {
         // A cell claims a key when it contains it in any letter case; the leftmost wins.
-        const QRegularExpression pattern(QStringLiteral("^.*") + *key + QStringLiteral(".*$"),
-                                         QRegularExpression::CaseInsensitiveOption);
-        columns.insert(*key, qint16(cells.indexOf(pattern)));
+        qsizetype column = -1;
+        if (plainAscii) {
+            const auto it = std::find_if(cells.cbegin(), cells.cend(), [key](const QString& cell) {
+                return cell.contains(*key, Qt::CaseInsensitive);
+            });
+            column = it == cells.cend() ? -1 : it - cells.cbegin();
+        } else {
+            const QRegularExpression pattern(QStringLiteral("^.*") + *key + QStringLiteral(".*$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+            column = cells.indexOf(pattern);
+        }
+        columns.insert(*key, qint16(column));
     }
     return columns.value(ProtocolKey::ImportIp) >= 0 && columns.value(ProtocolKey::ImportPort) >= 0;
 }

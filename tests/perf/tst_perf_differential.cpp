@@ -228,7 +228,8 @@ int parseLiterally(const QString& path, QList<QMap<QString, QString>>& devices, 
 QByteArray randomDeviceList(QRandomGenerator& random)
 {
     static const char* const headerCells[] = {"IP", "Port", "Model", "host name", "\"MAC\"", "Brand",
-                                              "Description", "x", "PORT ", "hostip"};
+                                              "Description", "x", "PORT ", "hostip", "ho\xC5\xBFt", "\tIP",
+                                              "\xEF\xBC\xB0ort", "\xC3\x8DP", "MA\xE2\x84\xAA"};
     static const char* const fieldCells[] = {"80", "080", "0", "65535", "65536", "123456", "\"80\"", "\"\"80",
                                              "80\"", "\"", "\"\"\"", "", " 80", "80 ", "-1", "+80", "8o",
                                              "\xD9\xA8\xD9\xA0", "\xEF\xBC\x98", "a\"b", "\"a\"b\"", "10.0.0.1",
