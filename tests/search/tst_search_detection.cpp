@@ -1,4 +1,4 @@
-#include "../spine/ModelTesters.h"
+#include "ModelTesters.h"
 #include "PluginHarness.h"
 #include "Roles.h"
 
@@ -9,21 +9,8 @@ namespace {
 
 QVariantMap detection(const QString& requestId, const QString& id, const QVariant& result)
 {
-    QVariantMap event{{"reqUID", requestId}, {"delID", id}, {"Model", "Q-900"}, {"MAC", "00-11-22-aa-bb-cc"},
-                      {"ChannelNum", 4}};
-    if (result.isValid())
-        event.insert("detRes", result);
-    return event;
-}
-
-// The roles a detection event may touch, as one text.
-QString rowState(const QStandardItem* item)
-{
-    QStringList values;
-    for (int role : {int(Cam::Status), int(Cam::Model), int(Cam::Mac), int(Cam::ChannelNum), int(Cam::Ip),
-                     int(Cam::Port), int(Cam::Brand)})
-        values.append(item->data(role).toString());
-    return values.join('|');
+    return {{"reqUID", requestId}, {"delID", id}, {"detRes", result}, {"Model", "Q-900"},
+            {"MAC", "00-11-22-aa-bb-cc"}, {"ChannelNum", 4}};
 }
 
 } // namespace
@@ -36,20 +23,26 @@ class tst_SearchDetection : public QObject
 private Q_SLOTS:
     void resultSetsTheStatus_data()
     {
-        QTest::addColumn<QVariant>("result"); // invalid: "detRes" left out
-        QTest::addColumn<QString>("state");
+        QTest::addColumn<QVariantMap>("changes"); // to the event; an invalid value removes the key
+        QTest::addColumn<QString>("state");       // status|model|MAC|channels|IP|port|brand
         const QString untouched = "|M1|00-11-22-AA-BB-CC|1|10.0.0.1|80|1";
-        QTest::newRow("0 authorizes and takes the details") << QVariant(0) << "1|Q-900|00-11-22-aa-bb-cc|4|10.0.0.1|80|1";
-        QTest::newRow("missing reads 0") << QVariant() << "1|Q-900|00-11-22-aa-bb-cc|4|10.0.0.1|80|1";
-        QTest::newRow("1") << QVariant(1) << "2" + untouched;
-        QTest::newRow("2") << QVariant(2) << "3" + untouched;
-        QTest::newRow("7") << QVariant(7) << "4" + untouched;
-        QTest::newRow("-1") << QVariant(-1) << "4" + untouched;
+        const QString authorized = "1|Q-900|00-11-22-aa-bb-cc|4|10.0.0.1|80|1";
+        QTest::newRow("0 authorizes and takes the details") << QVariantMap{{"detRes", 0}} << authorized;
+        QTest::newRow("missing result reads 0") << QVariantMap{{"detRes", QVariant()}} << authorized;
+        QTest::newRow("1") << QVariantMap{{"detRes", 1}} << "2" + untouched;
+        QTest::newRow("2") << QVariantMap{{"detRes", 2}} << "3" + untouched;
+        QTest::newRow("7") << QVariantMap{{"detRes", 7}} << "4" + untouched;
+        QTest::newRow("-1") << QVariantMap{{"detRes", -1}} << "4" + untouched;
+        QTest::newRow("bare MAC gets hyphens") << QVariantMap{{"detRes", 0}, {"MAC", "aabbccddeeff"}}
+                                               << "1|Q-900|aa-bb-cc-dd-ee-ff|4|10.0.0.1|80|1";
+        QTest::newRow("missing details empty the row's")
+            << QVariantMap{{"detRes", 0}, {"Model", QVariant()}, {"MAC", QVariant()}, {"ChannelNum", QVariant()}}
+            << "1|||0|10.0.0.1|80|1";
     }
 
     void resultSetsTheStatus()
     {
-        QFETCH(QVariant, result);
+        QFETCH(QVariantMap, changes);
         QFETCH(QString, state);
         PluginHarness h;
         ModelTesters testers(h);
@@ -57,42 +50,19 @@ private Q_SLOTS:
         h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 1)}, true);
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
 
-        h.event("detCamResEvt", detection(id, "a", result));
-        QCOMPARE(rowState(h.cameraModel()->item(0)), state);
-        QCOMPARE(answers.count(), 0);
-    }
-
-    void authorizedDetailsFollowTheMacRule_data()
-    {
-        QTest::addColumn<QVariantMap>("extra");
-        QTest::addColumn<QString>("details");
-        QTest::newRow("bare MAC gets hyphens") << QVariantMap{{"MAC", "aabbccddeeff"}} << "Q-900|aa-bb-cc-dd-ee-ff|4";
-        QTest::newRow("nothing given") << QVariantMap{{"Model", QVariant()}, {"MAC", QVariant()},
-                                                       {"ChannelNum", QVariant()}}
-                                       << "||0";
-    }
-
-    void authorizedDetailsFollowTheMacRule()
-    {
-        QFETCH(QVariantMap, extra);
-        QFETCH(QString, details);
-        PluginHarness h;
-        ModelTesters testers(h);
-        const QString id = h.startDeviceSearch(2);
-        h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
         QVariantMap event = detection(id, "a", 0);
-        for (auto it = extra.cbegin(); it != extra.cend(); ++it) {
+        for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
             if (it.value().isValid())
                 event.insert(it.key(), it.value());
             else
                 event.remove(it.key());
         }
         h.event("detCamResEvt", event);
-        const QStandardItem* item = h.cameraModel()->item(0);
-        QCOMPARE(QStringList({item->data(Cam::Model).toString(), item->data(Cam::Mac).toString(),
-                              item->data(Cam::ChannelNum).toString()})
-                     .join('|'),
-                 details);
+        QStringList values;
+        for (int role : {Cam::Status, Cam::Model, Cam::Mac, Cam::ChannelNum, Cam::Ip, Cam::Port, Cam::Brand})
+            values.append(h.cameraModel()->item(0)->data(role).toString());
+        QCOMPARE(values.join('|'), state);
+        QCOMPARE(answers.count(), 0);
     }
 
     void eventsForOtherRequestsOrCamerasChangeNothing_data()
@@ -102,7 +72,6 @@ private Q_SLOTS:
         QTest::newRow("earlier device search") << "earlier";
         QTest::newRow("unknown id") << "unknown";
         QTest::newRow("id in other letter case") << "case";
-        QTest::newRow("no request id") << "none";
     }
 
     void eventsForOtherRequestsOrCamerasChangeNothing()
@@ -117,20 +86,11 @@ private Q_SLOTS:
         h.answerSearch(stationId, {foundDevice("a", "10.0.0.1")});
         QSignalSpy changed(h.cameraModel(), &QAbstractItemModel::dataChanged);
 
-        QVariantMap event = detection(id, "a", 0);
-        if (which == "station")
-            event.insert("reqUID", stationId);
-        else if (which == "earlier")
-            event.insert("reqUID", earlier);
-        else if (which == "unknown")
-            event.insert("delID", "b");
-        else if (which == "case")
-            event.insert("delID", "A");
-        else
-            event.remove("reqUID");
-        h.event("detCamResEvt", event);
+        const QString requestId = which == "station" ? stationId : which == "earlier" ? earlier : id;
+        const QString cameraId = which == "unknown" ? "b" : which == "case" ? "A" : "a";
+        h.event("detCamResEvt", detection(requestId, cameraId, 0));
         QCOMPARE(changed.count(), 0);
-        QCOMPARE(h.cameraModel()->item(0)->data(Cam::Status), QVariant(0));
+        QCOMPARE(h.cameraModel()->item(0)->data(Cam::Status), QVariant(int(Checking)));
     }
 
     // Rows sharing an id: the event always lands on the one the model lists first,
@@ -180,9 +140,8 @@ private Q_SLOTS:
         const QString id = h.startDeviceSearch(2);
         QSignalSpy added(h.object(), SIGNAL(addDeviceResp(QString)));
         QVERIFY(h.call("addDevice", {"host", 0, "10.1.1.1", 80}).toBool());
-        QCOMPARE(added.count(), 1);
-        h.event("detCamResEvt", detection(id, added.at(0).at(0).toString(), 2));
-        QCOMPARE(h.cameraModel()->item(0)->data(Cam::Status), QVariant(3));
+        h.event("detCamResEvt", detection(id, added.value(0).value(0).toString(), 2));
+        QCOMPARE(h.cameraModel()->item(0)->data(Cam::Status), QVariant(int(DetectCode2)));
     }
 };
 
