@@ -1,11 +1,119 @@
-#include "QmlHost.h"
+#include "FakeTopologyPlugin.h"
+#include "PluginHarness.h"
 
+#include <QAbstractItemModelTester>
+#include <QFile>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QTemporaryDir>
 #include <QtQuickTest>
 
-// Puts the host into each test file's engine as "host"; every test then loads a
-// fresh plug-in object through it (host.reset()).
+#include <memory>
+
+// The host as QML tests see it (context property "host"): it loads the plug-in file,
+// connects the root object to a recording framework wrapper, and lets a test read
+// the commands sent and answer them as the host's server would.
+class QmlHost : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject* plugin READ plugin NOTIFY pluginChanged)
+
+public:
+    explicit QmlHost(QQmlEngine* engine) : QObject(engine), m_engine(engine), m_loader(QStringLiteral(PDS_PLUGIN_FILE))
+    {
+    }
+    // Never unload: the plug-in registered a QML type whose meta-object lives in it.
+    ~QmlHost() override { delete m_object.data(); }
+
+    QObject* plugin() const { return m_object; }
+
+    // Replaces the plug-in object by a fresh one whose four models are under test, so
+    // every test starts from empty models, filters and request ids.
+    Q_INVOKABLE bool reset()
+    {
+        delete m_object.data();
+        m_wrapper = FakeFrameworkWrapper();
+        m_topology = std::make_unique<FakeTopologyPlugin>();
+        m_wrapper.pluginObjects.insert(QString::fromLatin1(FakeTopologyPlugin::PluginId), m_topology.get());
+        m_object = m_loader.instance();
+        auto* plugin = qobject_cast<PluginBase*>(m_object);
+        // The host owns the root object; QML must never collect it.
+        QQmlEngine::setObjectOwnership(m_object, QQmlEngine::CppOwnership);
+        const bool initialised =
+            plugin && plugin->InitialPluginBase(m_engine->rootContext(), PluginHarness::hostContext(), &m_wrapper);
+        for (const char* getter : {"getCameraModel", "getCameraSortFilterModel", "getSearchedStationModel",
+                                   "getSearchedStationSortFilterModel"}) {
+            if (!initialised)
+                break;
+            auto* model = qobject_cast<QAbstractItemModel*>(metaCall(m_object, getter).value<QObject*>());
+            new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
+        }
+        Q_EMIT pluginChanged();
+        return initialised;
+    }
+
+    Q_INVOKABLE int sentCount() const { return m_wrapper.sent.size(); }
+
+    // The newest command: "command", "parameters" as sent, and "relayPathIsNull",
+    // which JavaScript cannot tell apart from an empty text.
+    Q_INVOKABLE QVariantMap lastCommand() const
+    {
+        const SentCommand sent = m_wrapper.sent.value(m_wrapper.sent.size() - 1);
+        const QVariant relayPath = sent.map().value(QStringLiteral("relayPath"));
+        return {{QStringLiteral("command"), sent.command},
+                {QStringLiteral("parameters"), sent.parameters},
+                {QStringLiteral("relayPathIsNull"),
+                 relayPath.metaType() == QMetaType::fromType<QString>() && relayPath.toString().isNull()}};
+    }
+
+    // Answers the newest command with its own user data, as the host does.
+    Q_INVOKABLE void answerLast(const QVariantMap& result, const QString& resultCode = QStringLiteral("0"),
+                                bool done = true)
+    {
+        const SentCommand sent = m_wrapper.sent.value(m_wrapper.sent.size() - 1);
+        if (auto* plugin = qobject_cast<PluginBase*>(m_object))
+            plugin->CommandProcessor(sent.command, result, sent.userData, resultCode, QString(), done, QString());
+    }
+
+    // Every role of a camera row, by name where the role has one, else by number.
+    Q_INVOKABLE QVariantMap cameraRow(int row) const
+    {
+        const auto* model = qobject_cast<QAbstractItemModel*>(metaCall(m_object, "getCameraModel").value<QObject*>());
+        QVariantMap values;
+        for (int role = Qt::UserRole; role <= Qt::UserRole + 20; ++role)
+            values.insert(model->roleNames().value(role, QByteArray::number(role)), model->index(row, 0).data(role));
+        return values;
+    }
+
+    // Marks ip:port as a device the client manages in full (one channel).
+    Q_INVOKABLE void addManagedDevice(const QString& ip, const QString& port)
+    {
+        m_topology->addChannel(ip, port, 1, 1);
+    }
+
+    // A file of the given lines in a directory that lives as long as the host.
+    Q_INVOKABLE QUrl writeFile(const QString& name, const QStringList& lines)
+    {
+        QFile file(m_files.filePath(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return {};
+        file.write(lines.join(QLatin1Char('\n')).toUtf8());
+        return QUrl::fromLocalFile(file.fileName());
+    }
+
+Q_SIGNALS:
+    void pluginChanged();
+
+private:
+    QQmlEngine* m_engine;
+    QPluginLoader m_loader;
+    FakeFrameworkWrapper m_wrapper;
+    std::unique_ptr<FakeTopologyPlugin> m_topology;
+    QPointer<QObject> m_object;
+    QTemporaryDir m_files;
+};
+
+// Puts the host into each test file's engine as "host".
 class QuickTestSetup : public QObject
 {
     Q_OBJECT

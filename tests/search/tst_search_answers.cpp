@@ -42,8 +42,7 @@ private Q_SLOTS:
     // Every role of a searched camera row, with its type.
     void cameraRowRoles()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         QVariantMap entry = foundDevice("cam-1", "192.168.1.20", 8080, 1, "001122AABBCC", "Q-100");
         entry.insert("searchType", 9);
         entry.insert("HostName", "not-taken");
@@ -64,8 +63,7 @@ private Q_SLOTS:
 
     void stationRowRoles()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QVariantMap entry{{"delID", "st-1"},     {"Model", "NVR-8"},    {"MAC", "001122AABBCC"},
                                 {"IP", "10.0.0.5"},    {"HttpPort", 0},       {"HttpsPort", 443},
                                 {"searchType", 24},    {"Brand", 7},          {"HostName", "store-nvr"},
@@ -99,8 +97,7 @@ private Q_SLOTS:
         entry.remove("HttpPort");
         if (httpPort.isValid())
             entry.insert("HttpPort", httpPort);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {entry});
         const QStandardItem* item = h.cameraModel()->item(0);
         QCOMPARE(QStringList({item->data(Cam::Port).toString(), item->data(Cam::UseSSL).toString(),
@@ -125,8 +122,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, ip);
         QFETCH(uint, packed);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("a", ip)});
         QCOMPARE(h.cameraModel()->item(0)->data(Cam::IpForSort), QVariant(packed));
     }
@@ -151,8 +147,7 @@ private Q_SLOTS:
         QFETCH(QString, mac);
         QFETCH(QString, cameraMac);
         QFETCH(QString, stationMac);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("a", "10.0.0.1", 80, 0, mac)});
         h.answerSearch(h.startStationSearch(), {station("s", "", mac)});
         QCOMPARE(h.cameraModel()->item(0)->data(Cam::Mac).toString(), cameraMac);
@@ -172,8 +167,7 @@ private Q_SLOTS:
     {
         QFETCH(QVariant, checkAuth);
         QFETCH(int, status);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         QVariantMap answer{{"reqUID", h.startDeviceSearch()}, {"devList", QVariantList{foundDevice("a", "1.1.1.1")}}};
         if (checkAuth.isValid())
             answer.insert("checkAuth", checkAuth);
@@ -213,8 +207,7 @@ private Q_SLOTS:
     {
         QFETCH(QVariantMap, entry);
         QFETCH(QString, brandAndMac);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 1, "AABBCCDDEEFF", "First")}, true);
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
@@ -233,8 +226,7 @@ private Q_SLOTS:
     // exactly, so letter case makes a different camera.
     void oneBatchSeesItsOwnRows()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("a", "10.0.0.1", 80, 1, "AABBCCDDEEFF"),
                                                foundDevice("a", "10.0.0.2", 80, 2), foundDevice("b", "10.0.0.3"),
                                                foundDevice("a", "10.0.0.4", 80, 0, "112233445566"),
@@ -246,8 +238,7 @@ private Q_SLOTS:
 
     void answersOfSupersededSearchesAreDropped()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString oldDevices = h.startDeviceSearch();
         const QString oldStations = h.startStationSearch();
         const QString devices = h.startDeviceSearch();
@@ -269,8 +260,7 @@ private Q_SLOTS:
     // Before any search both stored ids are empty; the device search is asked first.
     void deviceSearchIdIsTestedFirst()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
         QSignalSpy stationAnswers(h.object(), SIGNAL(searchStationsResp(bool,bool)));
         h.answer("searchDevice", QVariantMap{{"devList", QVariantList{foundDevice("a", "10.0.0.1")}}});
@@ -291,8 +281,7 @@ private Q_SLOTS:
     // part is reported and neither adds nor updates a row.
     void doneAndFailedParts()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch();
         const QString stationId = h.startStationSearch();
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
@@ -331,8 +320,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, brand);
         QFETCH(QString, accepted);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.call("setQRLNModelBrand", {brand});
         QVariantMap noModel = station("4");
         noModel.remove("QRLNModel");
@@ -346,8 +334,7 @@ private Q_SLOTS:
 
     void stationsAreNeverMerged()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startStationSearch();
         h.answerSearch(id, {station("s")}, false, "0", false);
         h.answerSearch(id, {station("s"), station("s")});

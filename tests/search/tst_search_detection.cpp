@@ -44,8 +44,7 @@ private Q_SLOTS:
     {
         QFETCH(QVariantMap, changes);
         QFETCH(QString, state);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 1)}, true);
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
@@ -77,8 +76,7 @@ private Q_SLOTS:
     void eventsForOtherRequestsOrCamerasChangeNothing()
     {
         QFETCH(QString, which);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString earlier = h.startDeviceSearch(2);
         const QString stationId = h.startStationSearch();
         const QString id = h.startDeviceSearch(2);
@@ -97,8 +95,7 @@ private Q_SLOTS:
     // also after rows were inserted above it or the model was re-sorted.
     void duplicateIdsResolveToTheFirstRow()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.5"), foundDevice("b", "10.0.0.6")}, true);
         QStandardItemModel* cameras = h.cameraModel();
@@ -135,8 +132,7 @@ private Q_SLOTS:
 
     void cameraAddedByHandIsUpdatedToo()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         QSignalSpy added(h.object(), SIGNAL(addDeviceResp(QString)));
         QVERIFY(h.call("addDevice", {"host", 0, "10.1.1.1", 80}).toBool());

@@ -9,15 +9,19 @@
 
 namespace {
 
-// The keys of the newest command's parameters, sorted, as "a,b,c".
-QString sentKeys(PluginHarness& h)
+// The newest command's parameters but its request id: the four always sent, then
+// the others (the flag keys) sorted, each as key=value.
+QString sentParameters(PluginHarness& h)
 {
-    QStringList keys = h.wrapper().last().map().keys();
-    keys.sort();
-    return keys.join(',');
+    QVariantMap parameters = h.wrapper().last().map();
+    parameters.remove("reqUID");
+    QStringList pairs;
+    for (const char* key : {"searchType", "maxRet", "devIpContains", "relayPath"})
+        pairs.append(key + ('=' + parameters.take(key).toString()));
+    for (auto it = parameters.cbegin(); it != parameters.cend(); ++it)
+        pairs.append(it.key() + '=' + it.value().toString());
+    return pairs.join(' ');
 }
-
-QVariant sent(PluginHarness& h, const char* key) { return h.wrapper().last().map().value(key); }
 
 } // namespace
 
@@ -39,8 +43,7 @@ private Q_SLOTS:
     // All seven SendCommand arguments, and a fresh lower-case braced UUID each time.
     void everyCommandCarriesContextIdAndFreshUuid()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         static const QRegularExpression braced("^\\{[0-9a-f]{8}-([0-9a-f]{4}-){3}[0-9a-f]{12}\\}$");
         for (int i = 0; i < 2; ++i) {
             QVERIFY(h.call("searchDevices", {0, 0}).toBool());
@@ -62,108 +65,60 @@ private Q_SLOTS:
         QCOMPARE(ids.size(), 6);
     }
 
-    // Each known bit adds its key as true; a clear bit leaves the key out.
-    void flagBits_data()
+    // Each known flag bit adds its key as true and a clear one leaves it out; a site's
+    // environment overrides the limit and sets the IP text, read anew for each request.
+    void parameters_data()
     {
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<int>("flag");
-        QTest::addColumn<QString>("flagKeys");
-        QTest::newRow("0 sends no flag key") << QByteArray("searchDevices") << 0 << "";
-        QTest::newRow("1 unmanagedOnly") << QByteArray("searchDevices") << 1 << "unmanagedOnly";
-        QTest::newRow("2 checkAuth") << QByteArray("searchDevices") << 2 << "checkAuth";
-        QTest::newRow("4 onvifCombined") << QByteArray("searchDevices") << 4 << "onvifCombined";
-        QTest::newRow("10 is 2 plus an unknown bit") << QByteArray("searchDevices") << 10 << "checkAuth";
-        QTest::newRow("refresh, 7") << QByteArray("refreshDevices") << 7 << "checkAuth,onvifCombined,unmanagedOnly";
+        QTest::addColumn<QVariant>("maxCount");   // MAX_SRCH_DEV_CNT; invalid: not set
+        QTest::addColumn<QVariant>("ipContains"); // DEV_IP_CONTAINS; invalid: not set
+        QTest::addColumn<QString>("parameters");
+        const QByteArray search("searchDevices");
+        const QString sent("searchType=5 maxRet=25 devIpContains= relayPath=relay/7");
+        const QVariant none;
+        QTest::newRow("0 sends no flag key") << search << 0 << none << none << sent;
+        QTest::newRow("1 unmanagedOnly") << search << 1 << none << none << sent + " unmanagedOnly=true";
+        QTest::newRow("2 checkAuth") << search << 2 << none << none << sent + " checkAuth=true";
+        QTest::newRow("4 onvifCombined") << search << 4 << none << none << sent + " onvifCombined=true";
+        QTest::newRow("10 is 2 plus an unknown bit") << search << 10 << none << none << sent + " checkAuth=true";
+        QTest::newRow("refresh, all three") << QByteArray("refreshDevices") << 7 << none << none
+                                            << sent + " checkAuth=true onvifCombined=true unmanagedOnly=true";
+        QTest::newRow("limit 50 beats the caller") << search << 0 << QVariant("50") << none
+                                                   << "searchType=5 maxRet=50 devIpContains= relayPath=relay/7";
+        QTest::newRow("limit of letters is 0") << search << 0 << QVariant("abc") << none
+                                               << "searchType=5 maxRet=0 devIpContains= relayPath=relay/7";
+        QTest::newRow("ip text passed as is") << QByteArray("refreshDevices") << 0 << none << QVariant(" 10.1 ")
+                                              << "searchType=5 maxRet=25 devIpContains= 10.1  relayPath=relay/7";
+        QTest::newRow("stations") << QByteArray("searchStations") << 0 << none << none
+                                  << "searchType=24 maxRet=-1 devIpContains= relayPath= unmanagedOnly=true";
+        QTest::newRow("stations, limit and ip text") << QByteArray("searchStations") << 0 << QVariant("7")
+            << QVariant("10.") << "searchType=24 maxRet=7 devIpContains=10. relayPath= unmanagedOnly=true";
     }
 
-    void flagBits()
+    void parameters()
     {
         QFETCH(QByteArray, method);
         QFETCH(int, flag);
-        QFETCH(QString, flagKeys);
-        PluginHarness h;
-        ModelTesters testers(h);
-        QVERIFY(h.call(method, {5, flag, "relay/7", 25}).toBool());
-        QStringList keys = QStringList{"reqUID", "relayPath", "maxRet", "devIpContains", "searchType"};
-        if (!flagKeys.isEmpty())
-            keys += flagKeys.split(',');
-        keys.sort();
-        QCOMPARE(sentKeys(h), keys.join(','));
-        for (const QString& key : flagKeys.split(',', Qt::SkipEmptyParts))
-            QCOMPARE(sent(h, qPrintable(key)), QVariant(true));
-        QCOMPARE(sent(h, "searchType"), QVariant(5));
-        QCOMPARE(sent(h, "relayPath"), QVariant("relay/7"));
-        QCOMPARE(sent(h, "maxRet"), QVariant(25));
-    }
-
-    void environmentOverrides_data()
-    {
-        QTest::addColumn<QVariant>("maxCount");   // invalid: variable not set
-        QTest::addColumn<QVariant>("ipContains"); // invalid: variable not set
-        QTest::addColumn<int>("maxRet");
-        QTest::addColumn<QString>("ipFilter");
-        QTest::newRow("neither set") << QVariant() << QVariant() << 25 << "";
-        QTest::newRow("limit 50 beats the caller") << QVariant("50") << QVariant() << 50 << "";
-        QTest::newRow("limit of letters is 0") << QVariant("abc") << QVariant() << 0 << "";
-        QTest::newRow("limit 7, ip text passed as is") << QVariant("7") << QVariant(" 10.1 ") << 7 << " 10.1 ";
-    }
-
-    void environmentOverrides()
-    {
         QFETCH(QVariant, maxCount);
         QFETCH(QVariant, ipContains);
-        QFETCH(int, maxRet);
-        QFETCH(QString, ipFilter);
+        QFETCH(QString, parameters);
+        const QVariantList args = method == "searchStations" ? QVariantList() : QVariantList{5, flag, "relay/7", 25};
+        CheckedHarness h;
+        QVERIFY(h.call(method, args).toBool());
         if (maxCount.isValid())
             qputenv("MAX_SRCH_DEV_CNT", maxCount.toByteArray());
         if (ipContains.isValid())
             qputenv("DEV_IP_CONTAINS", ipContains.toByteArray());
-        PluginHarness h;
-        ModelTesters testers(h);
-        for (const QByteArray& method : {QByteArray("searchDevices"), QByteArray("refreshDevices")}) {
-            QVERIFY(h.call(method, {0, 0, QString(), 25}).toBool());
-            QCOMPARE(sent(h, "maxRet"), QVariant(maxRet));
-            QCOMPARE(sent(h, "devIpContains"), QVariant(ipFilter));
-        }
-        QVERIFY(h.call("searchStations").toBool());
-        QCOMPARE(sent(h, "maxRet"), QVariant(maxCount.isValid() ? maxRet : -1));
-        QCOMPARE(sent(h, "devIpContains"), QVariant(ipFilter));
-    }
-
-    void environmentIsReadForEveryRequest()
-    {
-        PluginHarness h;
-        ModelTesters testers(h);
-        const auto sentLimitAndIp = [&] {
-            h.call("searchDevices", {0, 0, QString(), 25});
-            return sent(h, "maxRet").toString() + ' ' + sent(h, "devIpContains").toString();
-        };
-        QCOMPARE(sentLimitAndIp(), QStringLiteral("25 "));
-        qputenv("MAX_SRCH_DEV_CNT", "50");
-        qputenv("DEV_IP_CONTAINS", "10.");
-        QCOMPARE(sentLimitAndIp(), QStringLiteral("50 10."));
-        qunsetenv("MAX_SRCH_DEV_CNT");
-        qunsetenv("DEV_IP_CONTAINS");
-        QCOMPARE(sentLimitAndIp(), QStringLiteral("25 "));
-    }
-
-    void stationSearchParameters()
-    {
-        PluginHarness h;
-        ModelTesters testers(h);
-        QVERIFY(h.call("searchStations").toBool());
-        QCOMPARE(sentKeys(h), QStringLiteral("devIpContains,maxRet,relayPath,reqUID,searchType,unmanagedOnly"));
-        QCOMPARE(sent(h, "searchType"), QVariant(24));
-        QCOMPARE(sent(h, "unmanagedOnly"), QVariant(true));
-        QCOMPARE(sent(h, "maxRet"), QVariant(-1));
-        QCOMPARE(sent(h, "relayPath").metaType(), QMetaType::fromType<QString>());
-        QVERIFY(sent(h, "relayPath").toString().isEmpty());
+        QVERIFY(h.call(method, args).toBool());
+        QCOMPARE(sentParameters(h), parameters);
+        QCOMPARE(h.wrapper().last().map().value("maxRet").metaType(), QMetaType::fromType<int>());
+        QCOMPARE(h.wrapper().last().map().value("relayPath").metaType(), QMetaType::fromType<QString>());
     }
 
     void acceptedSearchesEmptyTheirOwnModel()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("a", "10.0.0.1")});
         QVERIFY(h.call("addDevice", {"manual", 0, "10.9.9.9", 80}).toBool());
         h.answerSearch(h.startStationSearch(), {foundDevice("s", "10.0.0.5")});
@@ -182,8 +137,7 @@ private Q_SLOTS:
     // order they were added in.
     void refreshKeepsManualRowsInModelOrder()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("s1", "10.0.0.1"), foundDevice("s2", "10.0.0.3")});
         QVERIFY(h.call("addDevice", {"late", 0, "10.0.0.4", 80}).toBool());
         QVERIFY(h.call("addDevice", {"early", 0, "10.0.0.2", 80}).toBool());
@@ -221,8 +175,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, method);
         QFETCH(QVariantList, args);
         QFETCH(bool, station);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString deviceId = h.startDeviceSearch();
         h.answerSearch(deviceId, {foundDevice("a", "10.0.0.1")});
         const QString stationId = h.startStationSearch();

@@ -58,8 +58,7 @@ private Q_SLOTS:
         QFETCH(QString, brand);
         QFETCH(QString, words);
         QFETCH(QString, shown);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("c1", "192.168.1.20", 8080, 0, "001122AABBCC", "Lobby Cam"),
                                                foundDevice("c2", "10.0.0.80", 0, 1, "AABBCCDDEEFF", "Garage"),
                                                foundDevice("c3", "10.0.0.9", 554, 2, "112233445566", "Yard"),
@@ -96,8 +95,7 @@ private Q_SLOTS:
         QFETCH(int, role);
         QFETCH(int, order);
         QFETCH(QString, shown);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("a", "10.0.0.10", 8080, 0, "", "gamma"),
                                                foundDevice("b", "9.255.255.255", 80, 0, "", "Zeta"),
                                                foundDevice("c", "192.168.1.2", 554, 0, "", "alpha"),
@@ -124,8 +122,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, words);
         QFETCH(QString, shown);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         fillStations(h);
         metaCall(h.stationProxy(), "setFilterString", {words});
         QCOMPARE(column(h.stationProxy(), Station::Id), shown);
@@ -150,8 +147,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, ips);
         QFETCH(QString, shown);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         QVariantList entries;
         for (const QString& ip : ips)
             entries.append(station(ip, ip, "m", 80, 443, "h"));
@@ -162,8 +158,7 @@ private Q_SLOTS:
 
     void stationSortByOtherRolesIgnoresCase()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         h.answerSearch(h.startStationSearch(), {station("a", "10.0.0.3", "gamma", 80, 443, "h"),
                                                 station("b", "10.0.0.1", "Beta", 8080, 1, "h"),
                                                 station("c", "10.0.0.2", "alpha", 443, 2, "h")});
@@ -177,8 +172,7 @@ private Q_SLOTS:
     // rows the views already show, and new rows are not sorted into place.
     void viewsDoNotFollowDataChanges()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 0, "", "Lobby"), foundDevice("b", "10.0.0.2", 80, 0, "", "Yard")},
                        true);

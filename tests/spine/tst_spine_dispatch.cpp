@@ -30,8 +30,7 @@ private Q_SLOTS:
     void commandNamesMatchExactly()
     {
         QFETCH(QString, command);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch();
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
 
@@ -56,8 +55,7 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(bool, done);
         QFETCH(bool, success);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch();
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
 
@@ -82,8 +80,7 @@ private Q_SLOTS:
         QFETCH(QString, event);
         QFETCH(QString, error);
         QFETCH(int, status);
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
 
@@ -95,8 +92,7 @@ private Q_SLOTS:
 
     void extendedProcessorsDoNothing()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
         const QString stationId = h.startStationSearch();

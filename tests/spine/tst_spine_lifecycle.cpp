@@ -102,8 +102,7 @@ private Q_SLOTS:
     // here may have brought one in.
     void runsWithoutLoggingLibrary()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         QCOMPARE(dlopen("libZelkLogUtl.so", RTLD_NOW | RTLD_NOLOAD), nullptr);
         QCOMPARE(dlsym(RTLD_DEFAULT, "LogTrace_GetGlobalObject"), nullptr);
 

@@ -316,8 +316,7 @@ private Q_SLOTS:
     // From a successful Init on, working calls write nothing.
     void workingCallsLogNothing()
     {
-        PluginHarness h;
-        ModelTesters testers(h);
+        CheckedHarness h;
         const QString id = h.startDeviceSearch(2);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
         h.event("detCamResEvt", QVariantMap{{"reqUID", id}, {"delID", "a"}, {"detRes", 0}});

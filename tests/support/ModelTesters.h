@@ -24,3 +24,9 @@ public:
 private:
     std::vector<std::unique_ptr<QAbstractItemModelTester>> m_testers;
 };
+
+// A loaded, initialised plug-in whose four models are checked for as long as it lives.
+struct CheckedHarness : PluginHarness
+{
+    ModelTesters testers{*this};
+};
