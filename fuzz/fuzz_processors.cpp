@@ -87,7 +87,7 @@ public:
                 (accept ? deviceIds : refusedIds).append(id);
         }
         if (userData)
-            userData_.append(userData);
+            contexts.append(userData);
         return accept;
     }
     QObject* GetPluginObject(void*, const QString&) override { return nullptr; }
@@ -96,7 +96,7 @@ public:
     QStringList deviceIds;   // accepted device searches, oldest first
     QStringList stationIds;  // accepted station searches
     QStringList refusedIds;
-    QList<void*> userData_;  // every context handed to the host, live or long settled
+    QList<void*> contexts;  // every context handed to the host, live or long settled
 };
 
 constexpr int kMaxSteps = 48;
@@ -386,7 +386,7 @@ private:
     void* userData()
     {
         static char foreign[16];
-        const QList<void*>& handed = m_wrapper.userData_;
+        const QList<void*>& handed = m_wrapper.contexts;
         switch (pick(5)) {
         case 0: return nullptr;
         case 1: return handed.isEmpty() ? nullptr : handed.last();
@@ -432,10 +432,10 @@ private:
         m_wrapper.accept = m_in.ConsumeIntegralInRange<int>(0, 7) != 0;
         switch (pick(21)) {
         case 0:
-            return m_plugin.searchDevices(int(number().toInt()), pick(8), text(), m_in.ConsumeIntegral<int>())
+            return m_plugin.searchDevices(number().toInt(), pick(8), text(), m_in.ConsumeIntegral<int>())
                 ? Effect::EmptiesCameras : Effect::KeepsRows;
         case 1:
-            return m_plugin.refreshDevices(int(number().toInt()), pick(8), text(), m_in.ConsumeIntegral<int>())
+            return m_plugin.refreshDevices(number().toInt(), pick(8), text(), m_in.ConsumeIntegral<int>())
                 ? Effect::KeepsManualCameras : Effect::KeepsRows;
         case 2:
             return m_plugin.searchStations() ? Effect::EmptiesStations : Effect::KeepsRows;
