@@ -4,8 +4,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -13,15 +11,7 @@ namespace {
 
 enum Status { Checking, Authorized, Rejected, Unreachable, Failed, Offline, NotChecked, StatusCount };
 
-struct Credential
-{
-    QString username;
-    QString password;
-    bool operator==(const Credential& other) const
-    {
-        return username == other.username && password == other.password;
-    }
-};
+using Credential = QPair<QString, QString>;  // user name, password
 
 struct Camera
 {
@@ -38,7 +28,7 @@ struct TopologyEntry
     QString ip;
     QString port;
     int channelNum = 1;
-    QList<int> channels;
+    QSet<int> channels;
 };
 
 struct SiteFacts
@@ -57,20 +47,19 @@ struct SiteFacts
         QSet<int> channels;
         int stated = -1;
         for (const TopologyEntry& entry : topology) {
-            if (entry.ip != ip || entry.port != port)
-                continue;
-            stated = entry.channelNum;
-            for (int channel : entry.channels)
-                channels.insert(channel);
+            if (entry.ip == ip && entry.port == port) {
+                stated = entry.channelNum;
+                channels.unite(entry.channels);
+            }
         }
         return channels.size() == stated;
     }
 };
 
-QList<Credential> credentialsOf(const QJsonArray& array)
+QList<Credential> credentialsOf(const QJsonValue& array)
 {
     QList<Credential> list;
-    for (const QJsonValue& value : array)
+    for (const QJsonValue& value : array.toArray())
         list.append({value[QLatin1String("username")].toString(), value[QLatin1String("password")].toString()});
     return list;
 }
@@ -85,32 +74,25 @@ SiteFacts readSite(const QByteArray& json)
 {
     const QJsonObject site = QJsonDocument::fromJson(json).object();
     SiteFacts facts;
-    facts.defaults = credentialsOf(site.value(QLatin1String("defaultCredentials")).toArray());
-    facts.credentials = credentialsOf(site.value(QLatin1String("credentials")).toArray());
+    facts.defaults = credentialsOf(site.value(QLatin1String("defaultCredentials")));
+    facts.credentials = credentialsOf(site.value(QLatin1String("credentials")));
     facts.stationFamily = site.value(QLatin1String("stationFamily")).toString();
     for (const QJsonValue& value : site.value(QLatin1String("cameras")).toArray()) {
         const QJsonObject object = value.toObject();
-        Camera camera;
-        camera.ip = object.value(QLatin1String("ip")).toString();
-        camera.port = portOf(object);
-        camera.credential = {object.value(QLatin1String("username")).toString(QStringLiteral("admin")),
-                             object.value(QLatin1String("password")).toString()};
-        camera.state = object.value(QLatin1String("state")).toString(QStringLiteral("online"));
-        camera.fault = object.value(QLatin1String("fault")).toString(QStringLiteral("none"));
-        facts.cameras.append(camera);
+        facts.cameras.append({object.value(QLatin1String("ip")).toString(), portOf(object),
+                              {object.value(QLatin1String("username")).toString(QStringLiteral("admin")),
+                               object.value(QLatin1String("password")).toString()},
+                              object.value(QLatin1String("state")).toString(QStringLiteral("online")),
+                              object.value(QLatin1String("fault")).toString(QStringLiteral("none"))});
     }
     for (const QJsonValue& value : site.value(QLatin1String("topology")).toArray()) {
         const QJsonObject object = value.toObject();
-        TopologyEntry entry;
-        entry.ip = object.value(QLatin1String("ip")).toString();
-        entry.port = object.value(QLatin1String("port")).toString();
-        entry.channelNum = object.value(QLatin1String("channelNum")).toInt(1);
+        TopologyEntry entry{object.value(QLatin1String("ip")).toString(), object.value(QLatin1String("port")).toString(),
+                            object.value(QLatin1String("channelNum")).toInt(1), {}};
         for (const QJsonValue& channel : object.value(QLatin1String("channels")).toArray())
-            entry.channels.append(channel.toInt());
-        if (entry.channels.isEmpty()) {
-            for (int channel = 1; channel <= entry.channelNum; ++channel)
-                entry.channels.append(channel);
-        }
+            entry.channels.insert(channel.toInt());
+        for (int channel = 1; entry.channels.isEmpty() && channel <= entry.channelNum; ++channel)
+            entry.channels.insert(channel);
         facts.topology.append(entry);
     }
     for (const QJsonValue& value : site.value(QLatin1String("stations")).toArray())
@@ -126,12 +108,6 @@ int detect(const Camera& camera, const QList<Credential>& tried)
     if (camera.state == QLatin1String("unsupported"))
         return 3;
     return tried.contains(camera.credential) ? 0 : 1;
-}
-
-int statusAfterDetection(int detected)
-{
-    static const int statuses[] = {Authorized, Rejected, Unreachable, Failed};
-    return statuses[detected];
 }
 
 int statusAfterLogin(const Camera& camera, const Credential& credential)
@@ -151,16 +127,11 @@ QString countsOf(const QList<int>& statuses)
     int perStatus[StatusCount] = {};
     for (int status : statuses)
         ++perStatus[status];
-    return QStringLiteral("Checking=%1 Authorized=%2 Rejected=%3 Unreachable=%4 Failed=%5 Offline=%6 NotChecked=%7 "
-                          "total=%8")
-        .arg(perStatus[Checking])
-        .arg(perStatus[Authorized])
-        .arg(perStatus[Rejected])
-        .arg(perStatus[Unreachable])
-        .arg(perStatus[Failed])
-        .arg(perStatus[Offline])
-        .arg(perStatus[NotChecked])
-        .arg(statuses.size());
+    QString line;
+    const char* names[] = {"Checking", "Authorized", "Rejected", "Unreachable", "Failed", "Offline", "NotChecked"};
+    for (int status = 0; status < StatusCount; ++status)
+        line += QStringLiteral("%1=%2 ").arg(QLatin1String(names[status])).arg(perStatus[status]);
+    return line + QStringLiteral("total=%1").arg(statuses.size());
 }
 
 QString unquoted(QString field)
@@ -172,14 +143,9 @@ QString unquoted(QString field)
     return field;
 }
 
-struct ImportRecord
-{
-    QString ip;
-    QString port;
-};
-
-// The good lines of a device list, and how many lines were wrong.
-QList<ImportRecord> readDeviceList(const QString& path, int& wrongFormat)
+// The good lines of a device list as "ip:port" with the port as written, and how
+// many lines were wrong.
+QStringList readDeviceList(const QString& path, int& wrongFormat)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -190,44 +156,30 @@ QList<ImportRecord> readDeviceList(const QString& path, int& wrongFormat)
     if (lines.isEmpty())
         return {};
     const QStringList header = lines.takeFirst().split(QLatin1Char(','));
-    auto columnOf = [&header](const QString& key) {
+    auto columnOf = [&header](const char* key) {
         for (int column = 0; column < header.size(); ++column) {
-            if (header.at(column).contains(key, Qt::CaseInsensitive))
+            if (header.at(column).contains(QLatin1String(key), Qt::CaseInsensitive))
                 return column;
         }
         return -1;
     };
-    const int ipColumn = columnOf(QStringLiteral("ip"));
-    const int portColumn = columnOf(QStringLiteral("port"));
     int highest = -1;
     for (const char* key : {"brand", "ip", "port", "model", "host", "mac"})
-        highest = qMax(highest, columnOf(QString::fromLatin1(key)));
+        highest = qMax(highest, columnOf(key));
 
-    static const QRegularExpression portPattern(QStringLiteral("^\\d{1,5}$"));
-    QList<ImportRecord> records;
+    QStringList records;
     for (const QString& line : std::as_const(lines)) {
         const QStringList fields = line.split(QLatin1Char(','));
-        if (fields.size() <= highest) {
+        const QString port = fields.size() > highest ? unquoted(fields.at(columnOf("port"))) : QString();
+        bool digits = !port.isEmpty() && port.size() <= 5;
+        for (const QChar c : port)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!digits || port.toUInt() > 65535)
             ++wrongFormat;
-            continue;
-        }
-        const QString port = unquoted(fields.at(portColumn));
-        if (!portPattern.match(port).hasMatch() || port.toUInt() > 65535) {
-            ++wrongFormat;
-            continue;
-        }
-        records.append({unquoted(fields.at(ipColumn)), port});
+        else
+            records.append(unquoted(fields.at(columnOf("ip"))) + QLatin1Char(':') + port);
     }
     return records;
-}
-
-QString importLine(int returned, int added, int wrongFormat, bool allExist)
-{
-    return QStringLiteral("returned=%1 new=%2 wrongFormat=%3 allExist=%4")
-        .arg(returned)
-        .arg(added)
-        .arg(wrongFormat)
-        .arg(allExist ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 } // namespace
@@ -235,26 +187,27 @@ QString importLine(int returned, int added, int wrongFormat, bool allExist)
 ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& importCsv, const QString& managedCsv,
                                    const QString& ipContains, int maxResults)
 {
-    SiteFacts site = readSite(siteJson);
+    const SiteFacts site = readSite(siteJson);
     ScenarioExpectation expected;
 
     // 1. Unmanaged cameras, checked with the default credentials.
     QList<Camera> listed;
-    for (Camera camera : std::as_const(site.cameras)) {
+    for (Camera camera : site.cameras) {
         if (maxResults >= 0 && listed.size() >= maxResults)
             break;
         if (!camera.ip.contains(ipContains) || site.managedInFull(camera.ip, QString::number(camera.port)))
             continue;
-        camera.status = statusAfterDetection(detect(camera, site.defaults));
+        static const int afterDetection[] = {Authorized, Rejected, Unreachable, Failed};
+        camera.status = afterDetection[detect(camera, site.defaults)];
         listed.append(camera);
     }
-    auto statuses = [&listed] {
-        QList<int> list;
+    auto counts = [&listed] {
+        QList<int> statuses;
         for (const Camera& camera : std::as_const(listed))
-            list.append(camera.status);
-        return list;
+            statuses.append(camera.status);
+        return countsOf(statuses);
     };
-    expected.counts.insert(QStringLiteral("search"), countsOf(statuses()));
+    expected.counts.insert(QStringLiteral("search"), counts());
 
     // 2. One pass per site credential over what is neither logged in nor pending.
     for (int pass = 0; pass < site.credentials.size(); ++pass) {
@@ -267,48 +220,46 @@ ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& im
         }
         if (!anySent)
             break;
-        expected.counts.insert(QStringLiteral("authorize.%1").arg(pass + 1), countsOf(statuses()));
+        expected.counts.insert(QStringLiteral("authorize.%1").arg(pass + 1), counts());
     }
-    expected.counts.insert(QStringLiteral("authorize"), countsOf(statuses()));
+    expected.counts.insert(QStringLiteral("authorize"), counts());
 
     // 3. The device list: what the topology does not hold in full comes back, and
     // what no listed camera has the address of yet is added.
-    auto importFile = [&site, &listed](const QString& path, bool add, QString& line) {
+    auto importFile = [&site, &listed](const QString& path, bool add) {
         int wrongFormat = 0;
-        const QList<ImportRecord> records = readDeviceList(path, wrongFormat);
         QSet<QString> known;
         for (const Camera& camera : std::as_const(listed))
             known.insert(camera.ip + QLatin1Char(':') + QString::number(camera.port));
         int returned = 0;
         int added = 0;
-        for (const ImportRecord& record : records) {
-            if (site.managedInFull(record.ip, record.port))
+        for (const QString& record : readDeviceList(path, wrongFormat)) {
+            const QString ip = record.section(QLatin1Char(':'), 0, 0);
+            const QString port = record.section(QLatin1Char(':'), 1);
+            if (site.managedInFull(ip, port))
                 continue;
             ++returned;
-            const QString key = record.ip + QLatin1Char(':') + QString::number(record.port.toInt());
-            if (!known.contains(key))
-                ++added;
+            const QString key = ip + QLatin1Char(':') + QString::number(port.toInt());
+            added += known.contains(key) ? 0 : 1;
             known.insert(key);
         }
-        line = importLine(returned, added, wrongFormat, returned == 0);
-        if (add) {
-            for (int i = 0; i < added; ++i)
-                listed.append(Camera{});
-        }
+        for (int i = 0; add && i < added; ++i)
+            listed.append(Camera{});
+        return QStringLiteral("returned=%1 new=%2 wrongFormat=%3 allExist=%4")
+            .arg(returned)
+            .arg(added)
+            .arg(wrongFormat)
+            .arg(returned == 0 ? QStringLiteral("true") : QStringLiteral("false"));
     };
-    QString line;
-    importFile(importCsv, true, line);
-    expected.imports.insert(QStringLiteral("import"), line);
-    expected.counts.insert(QStringLiteral("import"), countsOf(statuses()));
-    if (!managedCsv.isEmpty()) {
-        importFile(managedCsv, false, line);
-        expected.imports.insert(QStringLiteral("import-managed"), line);
-    }
+    expected.imports.insert(QStringLiteral("import"), importFile(importCsv, true));
+    expected.counts.insert(QStringLiteral("import"), counts());
+    if (!managedCsv.isEmpty())
+        expected.imports.insert(QStringLiteral("import-managed"), importFile(managedCsv, false));
 
     // 4. Unmanaged stations of the site's family; none of them has credentials.
     QList<int> stations;
     int found = 0;
-    for (const QJsonObject& station : std::as_const(site.stations)) {
+    for (const QJsonObject& station : site.stations) {
         if (maxResults >= 0 && found >= maxResults)
             break;
         const QString ip = station.value(QLatin1String("ip")).toString();
@@ -316,9 +267,8 @@ ScenarioExpectation expectScenario(const QByteArray& siteJson, const QString& im
             continue;
         // The family is the client's own filter, applied after the server's limit.
         ++found;
-        if (!station.value(QLatin1String("qrlnModel")).toString().contains(site.stationFamily))
-            continue;
-        stations.append(NotChecked);
+        if (station.value(QLatin1String("qrlnModel")).toString().contains(site.stationFamily))
+            stations.append(NotChecked);
     }
     expected.counts.insert(QStringLiteral("stations"), countsOf(stations));
     expected.stationsToAuthorize = QStringLiteral("%1 of %1 shown").arg(stations.size());

@@ -20,7 +20,7 @@ class RecordingClient : public PluginBase
 public:
     struct Delivery
     {
-        QString name;           // command answered, or event
+        QString name;  // command answered, or event
         QVariantMap data;
         void* userData = nullptr;
         QString resultCode;
@@ -46,10 +46,7 @@ public:
     QList<Delivery> answers() const
     {
         QList<Delivery> list;
-        for (const Delivery& delivery : log) {
-            if (!delivery.isEvent)
-                list.append(delivery);
-        }
+        std::copy_if(log.cbegin(), log.cend(), std::back_inserter(list), [](const Delivery& d) { return !d.isEvent; });
         return list;
     }
     // The ids of every device the search answers listed, in arrival order.
@@ -79,12 +76,7 @@ const QByteArray kSite = R"({
     {"id": "broken", "ip": "10.0.3.9", "fault": "internalError"},
     {"id": "silent", "ip": "10.0.3.10", "fault": "noAnswer"}
   ],
-  "stations": [{"id": "st", "ip": "10.0.9.1", "qrlnModel": "NVR-X"}, {"id": "st-managed", "ip": "10.0.9.2"}],
-  "topology": [
-    {"ip": "10.0.2.6", "port": "80"},
-    {"ip": "10.0.2.7", "port": "80", "channelNum": 2, "channels": [2]},
-    {"ip": "10.0.9.2", "port": "80"}
-  ]
+  "topology": [{"ip": "10.0.2.6", "port": "80"}, {"ip": "10.0.2.7", "port": "80", "channelNum": 2, "channels": [2]}]
 })";
 
 struct Fixture
@@ -107,21 +99,15 @@ struct Fixture
         return server->takeCommand(command, parameters, userData);
     }
 
-    bool settle()
-    {
-        return server->isIdle() || QSignalSpy(server.get(), &SimulatedServer::idle).wait(5000);
-    }
+    bool settle() { return server->isIdle() || QSignalSpy(server.get(), &SimulatedServer::idle).wait(5000); }
 };
 
 QVariantMap search(int type, const QVariantMap& extra = {})
 {
-    QVariantMap request{{QStringLiteral("reqUID"), QStringLiteral("{r1}")},
-                        {QStringLiteral("relayPath"), QString()},
-                        {QStringLiteral("maxRet"), -1},
-                        {QStringLiteral("devIpContains"), QString()},
+    QVariantMap request{{QStringLiteral("reqUID"), QStringLiteral("{r1}")}, {QStringLiteral("relayPath"), QString()},
+                        {QStringLiteral("maxRet"), -1}, {QStringLiteral("devIpContains"), QString()},
                         {QStringLiteral("searchType"), type}};
-    for (auto it = extra.cbegin(); it != extra.cend(); ++it)
-        request.insert(it.key(), it.value());
+    request.insert(extra);
     return request;
 }
 
@@ -135,28 +121,43 @@ QVariantMap login(const QString& id, const QString& ip, int port, const QString&
 
 } // namespace
 
+// What the end-to-end scenario cannot tell apart: the timing and shape of the
+// answers, searches the scenario never makes, single logins, and the wrapper's refusals.
 class tst_SimulatedSite : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void searchAnswersLaterInBatches()
+    void searchAnswersInBatchesThenDetects()
     {
         Fixture f;
-        QVERIFY(f.send(QStringLiteral("searchDevice"), search(0, {{QStringLiteral("checkAuth"), true}})));
+        QVERIFY(f.send(QStringLiteral("searchDevice"),
+                       search(0, {{QStringLiteral("checkAuth"), true}, {QStringLiteral("onvifCombined"), true}})));
         // Nothing arrives from inside the command: the plug-in stores its request id afterwards.
         QVERIFY(f.client.log.isEmpty());
         QVERIFY(f.settle());
 
-        const QList<RecordingClient::Delivery> answers = f.client.answers();
-        QCOMPARE(answers.size(), 3);
-        for (int i = 0; i < answers.size(); ++i) {
-            QCOMPARE(answers.at(i).name, QStringLiteral("searchDevice"));
-            QCOMPARE(answers.at(i).resultCode, QStringLiteral("0"));
-            QCOMPARE(answers.at(i).done, i == answers.size() - 1);
-            QCOMPARE(answers.at(i).data.value(QStringLiteral("reqUID")).toString(), QStringLiteral("{r1}"));
-            QCOMPARE(answers.at(i).data.value(QStringLiteral("checkAuth")), QVariant(true));
+        QStringList shape;  // "a" for an answer ("A" when done), "d" for a detection result
+        QMap<QString, int> detections;
+        for (const RecordingClient::Delivery& delivery : std::as_const(f.client.log)) {
+            QCOMPARE(delivery.data.value(QStringLiteral("reqUID")).toString(), QStringLiteral("{r1}"));
+            if (delivery.isEvent) {
+                QCOMPARE(delivery.name, QStringLiteral("detCamResEvt"));
+                detections.insert(delivery.data.value(QStringLiteral("delID")).toString(),
+                                  delivery.data.value(QStringLiteral("detRes")).toInt());
+                shape.append(QStringLiteral("d"));
+                continue;
+            }
+            QCOMPARE(delivery.resultCode, QStringLiteral("0"));
+            QCOMPARE(delivery.data.value(QStringLiteral("checkAuth")), QVariant(true));
+            shape.append(delivery.done ? QStringLiteral("A") : QStringLiteral("a"));
         }
+        // One result per camera, not per answer, all after the last batch.
+        QCOMPARE(shape.join(QString()), QStringLiteral("aaA") + QStringLiteral("d").repeated(10));
+        QCOMPARE(detections.value(QStringLiteral("native")), 0);
+        QCOMPARE(detections.value(QStringLiteral("odd")), 3);
+        // Faults are about logins; the check itself goes through.
+        QCOMPARE(detections.value(QStringLiteral("silent")), 1);
     }
 
     void searchListsWhatTheRequestAsksFor_data()
@@ -166,20 +167,9 @@ private Q_SLOTS:
 
         QTest::newRow("ONVIF devices only when combined")
             << search(0) << QStringLiteral("native,native2,rtsp,odd,managed,partly,busy,broken,silent");
-        QTest::newRow("combined: ONVIF devices, native cameras twice")
+        QTest::newRow("combined: native cameras twice, the limit counts devices")
             << search(0, {{QStringLiteral("onvifCombined"), true}, {QStringLiteral("maxRet"), 3}})
             << QStringLiteral("native,native2,onvif,native,native2");
-        QTest::newRow("address contains")
-            << search(0, {{QStringLiteral("devIpContains"), QStringLiteral("10.0.3.")}})
-            << QStringLiteral("busy,broken,silent");
-        QTest::newRow("unmanaged only keeps the partly managed")
-            << search(0, {{QStringLiteral("unmanagedOnly"), true}, {QStringLiteral("devIpContains"), QStringLiteral("10.0.2.")}})
-            << QStringLiteral("partly");
-        QTest::newRow("limit counts devices, not answers")
-            << search(0, {{QStringLiteral("maxRet"), 2}}) << QStringLiteral("native,native2");
-        QTest::newRow("limit zero lists nothing") << search(0, {{QStringLiteral("maxRet"), 0}}) << QString();
-        QTest::newRow("stations, unmanaged only")
-            << search(24, {{QStringLiteral("unmanagedOnly"), true}}) << QStringLiteral("st");
     }
 
     void searchListsWhatTheRequestAsksFor()
@@ -190,65 +180,28 @@ private Q_SLOTS:
         QVERIFY(f.send(QStringLiteral("searchDevice"), request));
         QVERIFY(f.settle());
         QCOMPARE(f.client.listedIds().join(QLatin1Char(',')), ids);
-        QVERIFY(f.client.answers().constLast().done);
     }
 
+    // The same camera over its own protocol (brand 0) and over ONVIF (brand 1, MAC
+    // in lower case with hyphens), the first one each way round.
     void dualCamerasArriveInEitherOrder()
     {
         Fixture f;
         QVERIFY(f.send(QStringLiteral("searchDevice"),
                        search(0, {{QStringLiteral("onvifCombined"), true}, {QStringLiteral("maxRet"), 2}})));
         QVERIFY(f.settle());
-        // brand of each arrival, per id, in arrival order
-        QMap<QString, QList<int>> brands;
-        QMap<QString, QStringList> macs;
+        QMap<QString, QStringList> arrivals;
         for (const RecordingClient::Delivery& answer : f.client.answers()) {
             for (const QVariant& entry : answer.data.value(QStringLiteral("devList")).toList()) {
                 const QVariantMap device = entry.toMap();
-                brands[device.value(QStringLiteral("delID")).toString()].append(device.value(QStringLiteral("Brand")).toInt());
-                macs[device.value(QStringLiteral("delID")).toString()].append(device.value(QStringLiteral("MAC")).toString());
+                arrivals[device.value(QStringLiteral("delID")).toString()].append(
+                    device.value(QStringLiteral("Brand")).toString() + QLatin1Char(' ')
+                    + device.value(QStringLiteral("MAC")).toString());
             }
         }
-        QCOMPARE(brands.value(QStringLiteral("native")), (QList<int>{1, 0}));
-        QCOMPARE(brands.value(QStringLiteral("native2")), (QList<int>{0, 1}));
-        QCOMPARE(macs.value(QStringLiteral("native")), (QStringList{QStringLiteral("aa-bb-cc-dd-ee-ff"),
-                                                                    QStringLiteral("AABBCCDDEEFF")}));
-    }
-
-    void detectionResultsFollowTheLastBatch()
-    {
-        Fixture f;
-        QVERIFY(f.send(QStringLiteral("searchDevice"),
-                       search(0, {{QStringLiteral("checkAuth"), true}, {QStringLiteral("onvifCombined"), true}})));
-        QVERIFY(f.settle());
-
-        QMap<QString, QVariantMap> detections;
-        bool lastAnswerSeen = false;
-        for (const RecordingClient::Delivery& delivery : std::as_const(f.client.log)) {
-            if (!delivery.isEvent) {
-                QVERIFY2(!lastAnswerSeen || !delivery.done, "two last answers");
-                QVERIFY2(detections.isEmpty(), "a detection result came before the search was done");
-                lastAnswerSeen = delivery.done;
-                continue;
-            }
-            QCOMPARE(delivery.name, QStringLiteral("detCamResEvt"));
-            QCOMPARE(delivery.data.value(QStringLiteral("reqUID")).toString(), QStringLiteral("{r1}"));
-            detections.insert(delivery.data.value(QStringLiteral("delID")).toString(), delivery.data);
-        }
-        QCOMPARE(detections.size(), 10);   // one per camera, not per answer
-        auto result = [&detections](const char* id) {
-            return detections.value(QString::fromLatin1(id)).value(QStringLiteral("detRes")).toInt();
-        };
-        QCOMPARE(result("native"), 0);
-        QCOMPARE(result("native2"), 1);
-        QCOMPARE(result("rtsp"), 2);
-        QCOMPARE(result("odd"), 3);
-        // Faults are about logins; the check itself goes through.
-        QCOMPARE(result("silent"), 1);
-        const QVariantMap accepted = detections.value(QStringLiteral("native"));
-        QCOMPARE(accepted.value(QStringLiteral("Model")).toString(), QStringLiteral("N1"));
-        QCOMPARE(accepted.value(QStringLiteral("ChannelNum")).toInt(), 2);
-        QVERIFY(!detections.value(QStringLiteral("native2")).contains(QStringLiteral("Model")));
+        QCOMPARE(arrivals.value(QStringLiteral("native")),
+                 (QStringList{QStringLiteral("1 aa-bb-cc-dd-ee-ff"), QStringLiteral("0 AABBCCDDEEFF")}));
+        QCOMPARE(arrivals.value(QStringLiteral("native2")).value(0).left(1), QStringLiteral("0"));
     }
 
     void loginAnswers_data()
@@ -258,10 +211,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("detRes");
 
         QTest::newRow("accepted") << login("a", "10.0.0.1", 80, "admin") << QStringLiteral("0") << 0;
-        QTest::newRow("rejected") << login("b", "10.0.0.2", 80, "admin") << QStringLiteral("0") << 1;
-        QTest::newRow("unreachable") << login("c", "10.0.1.4", 80, "") << QStringLiteral("0") << 2;
-        QTest::newRow("unsupported, reached over HTTPS") << login("d", "10.0.1.5", 8443, "") << QStringLiteral("0") << 3;
-        QTest::newRow("failure code") << login("e", "10.0.3.8", 80, "") << QStringLiteral("Busy") << -1;
+        QTest::newRow("the site's own failure code") << login("e", "10.0.3.8", 80, "") << QStringLiteral("Busy") << -1;
         QTest::newRow("framework internal error")
             << login("f", "10.0.3.9", 80, "") << SimulatedServer::FrameworkInternalError << -1;
         QTest::newRow("no answer") << login("g", "10.0.3.10", 80, "") << QString() << 0;
@@ -294,35 +244,17 @@ private Q_SLOTS:
             QCOMPARE(answer.data.value(QStringLiteral("detRes")).toInt(), detRes);
             QCOMPARE(answer.data.value(QStringLiteral("delID")).toString(),
                      asList ? device.value(QStringLiteral("delID")).toString() : QString());
-            QCOMPARE(answer.data.contains(QStringLiteral("StreamURLList")), detRes == 0 && resultCode == QLatin1String("0"));
+            if (resultCode != QLatin1String("0") || detRes != 0)
+                continue;
+            const QVariantMap& facts = answer.data;
+            QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                         .arg(facts.value(QStringLiteral("Model")).toString(), facts.value(QStringLiteral("MAC")).toString())
+                         .arg(facts.value(QStringLiteral("Brand")).toInt())
+                         .arg(facts.value(QStringLiteral("ChannelNum")).toInt())
+                         .arg(facts.value(QStringLiteral("CamRTSPPort")).toInt())
+                         .arg(facts.value(QStringLiteral("StreamURLList")).toList().size()),
+                     QStringLiteral("N1 AABBCCDDEEFF 0 2 554 4"));
         }
-    }
-
-    void successfulLoginCarriesTheCameraFacts()
-    {
-        Fixture f;
-        QVERIFY(f.send(QStringLiteral("authorizeDevice"), login("a", "10.0.0.1", 80, "admin")));
-        QVERIFY(f.settle());
-        const QVariantMap facts = f.client.log.value(0).data;
-        QCOMPARE(facts.value(QStringLiteral("Model")).toString(), QStringLiteral("N1"));
-        QCOMPARE(facts.value(QStringLiteral("MAC")).toString(), QStringLiteral("AABBCCDDEEFF"));
-        QCOMPARE(facts.value(QStringLiteral("Brand")).toInt(), 0);
-        QCOMPARE(facts.value(QStringLiteral("ChannelNum")).toInt(), 2);
-        QCOMPARE(facts.value(QStringLiteral("CamRTSPPort")).toInt(), 554);
-        QCOMPARE(facts.value(QStringLiteral("StreamURLList")).toList().size(), 4);
-    }
-
-    void listAnswersOnePerAnsweringDevice()
-    {
-        Fixture f;
-        const QVariantList devices{login("a", "10.0.0.1", 80, "admin"), login("g", "10.0.3.10", 80, ""),
-                                   login("b", "10.0.0.2", 80, "admin")};
-        QVERIFY(f.send(QStringLiteral("authorizeDeviceList"), devices));
-        QVERIFY(f.settle());
-        QStringList ids;
-        for (const RecordingClient::Delivery& answer : f.client.answers())
-            ids.append(answer.data.value(QStringLiteral("delID")).toString());
-        QCOMPARE(ids, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
     }
 
     void unknownCommandsAndForeignContextsAreRefused()
@@ -340,25 +272,6 @@ private Q_SLOTS:
         QCOMPARE(wrapper.GetPluginObject(&hostContext, QStringLiteral("81A12407F58943CAB74F1F5D78E64C67")), nullptr);
         QCOMPARE(wrapper.GetPluginObject(&hostContext, TopologyPlugin::PluginId), &topology);
         QCOMPARE(f.server->commandsTaken(), 0);
-    }
-
-    void topologyHoldsOneChildPerManagedChannel()
-    {
-        Fixture f;
-        TopologyPlugin plugin(f.site);
-        QObject* object = nullptr;
-        QVERIFY(QMetaObject::invokeMethod(&plugin, "getStandardTopologyModel", Qt::DirectConnection,
-                                          Q_RETURN_ARG(QObject*, object)));
-        auto* model = qobject_cast<QStandardItemModel*>(object);
-        QVERIFY(model);
-        QCOMPARE(model->rowCount(), 1);
-        const QModelIndex root = model->index(0, 0);
-        QCOMPARE(model->rowCount(root), 3);
-        const QVariantMap partly = model->index(1, 0, root).data(Qt::UserRole + 2).toMap();
-        QCOMPARE(partly.value(QStringLiteral("ipRole")), QVariant(QStringLiteral("10.0.2.7")));
-        QCOMPARE(partly.value(QStringLiteral("portRole")), QVariant(QStringLiteral("80")));
-        QCOMPARE(partly.value(QStringLiteral("channelRole")).toInt(), 2);
-        QCOMPARE(partly.value(QStringLiteral("channelNumRole")).toInt(), 2);
     }
 };
 
