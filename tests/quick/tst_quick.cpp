@@ -19,46 +19,37 @@ class QmlHost : public QObject
     Q_PROPERTY(QObject* plugin READ plugin NOTIFY pluginChanged)
 
 public:
-    explicit QmlHost(QQmlEngine* engine) : QObject(engine), m_engine(engine), m_loader(QStringLiteral(PDS_PLUGIN_FILE))
-    {
-    }
-    // Never unload: the plug-in registered a QML type whose meta-object lives in it.
-    ~QmlHost() override { delete m_object.data(); }
+    explicit QmlHost(QQmlEngine* engine) : QObject(engine), m_engine(engine) {}
 
-    QObject* plugin() const { return m_object; }
+    QObject* plugin() const { return m_harness ? m_harness->object() : nullptr; }
 
     // Replaces the plug-in object by a fresh one whose four models are under test, so
     // every test starts from empty models, filters and request ids.
     Q_INVOKABLE bool reset()
     {
-        delete m_object.data();
-        m_wrapper = FakeFrameworkWrapper();
+        // The old object goes first: while it lives, loading hands out that one again.
+        m_harness.reset();
         m_topology = std::make_unique<FakeTopologyPlugin>();
-        m_wrapper.pluginObjects.insert(QString::fromLatin1(FakeTopologyPlugin::PluginId), m_topology.get());
-        m_object = m_loader.instance();
-        auto* plugin = qobject_cast<PluginBase*>(m_object);
+        m_harness = std::make_unique<PluginHarness>(false);
+        m_harness->wrapper().pluginObjects.insert(QString::fromLatin1(FakeTopologyPlugin::PluginId), m_topology.get());
         // The host owns the root object; QML must never collect it.
-        QQmlEngine::setObjectOwnership(m_object, QQmlEngine::CppOwnership);
-        const bool initialised =
-            plugin && plugin->InitialPluginBase(m_engine->rootContext(), PluginHarness::hostContext(), &m_wrapper);
-        for (const char* getter : {"getCameraModel", "getCameraSortFilterModel", "getSearchedStationModel",
-                                   "getSearchedStationSortFilterModel"}) {
-            if (!initialised)
-                break;
-            auto* model = qobject_cast<QAbstractItemModel*>(metaCall(m_object, getter).value<QObject*>());
-            new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
+        QQmlEngine::setObjectOwnership(plugin(), QQmlEngine::CppOwnership);
+        const bool initialised = m_harness->plugin()->InitialPluginBase(
+            m_engine->rootContext(), PluginHarness::hostContext(), &m_harness->wrapper());
+        for (auto* model : QList<QAbstractItemModel*>{m_harness->cameraModel(), m_harness->cameraProxy(),
+                                                      m_harness->stationModel(), m_harness->stationProxy()}) {
+            if (model)
+                new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
         }
         Q_EMIT pluginChanged();
         return initialised;
     }
 
-    Q_INVOKABLE int sentCount() const { return m_wrapper.sent.size(); }
-
     // The newest command: "command", "parameters" as sent, and "relayPathIsNull",
     // which JavaScript cannot tell apart from an empty text.
     Q_INVOKABLE QVariantMap lastCommand() const
     {
-        const SentCommand sent = m_wrapper.sent.value(m_wrapper.sent.size() - 1);
+        const SentCommand sent = m_harness->wrapper().sent.value(m_harness->wrapper().sent.size() - 1);
         const QVariant relayPath = sent.map().value(QStringLiteral("relayPath"));
         return {{QStringLiteral("command"), sent.command},
                 {QStringLiteral("parameters"), sent.parameters},
@@ -70,15 +61,14 @@ public:
     Q_INVOKABLE void answerLast(const QVariantMap& result, const QString& resultCode = QStringLiteral("0"),
                                 bool done = true)
     {
-        const SentCommand sent = m_wrapper.sent.value(m_wrapper.sent.size() - 1);
-        if (auto* plugin = qobject_cast<PluginBase*>(m_object))
-            plugin->CommandProcessor(sent.command, result, sent.userData, resultCode, QString(), done, QString());
+        const SentCommand sent = m_harness->wrapper().sent.value(m_harness->wrapper().sent.size() - 1);
+        m_harness->answer(sent.command, result, sent.userData, resultCode, done);
     }
 
     // Every role of a camera row, by name where the role has one, else by number.
     Q_INVOKABLE QVariantMap cameraRow(int row) const
     {
-        const auto* model = qobject_cast<QAbstractItemModel*>(metaCall(m_object, "getCameraModel").value<QObject*>());
+        const QStandardItemModel* model = m_harness->cameraModel();
         QVariantMap values;
         for (int role = Qt::UserRole; role <= Qt::UserRole + 20; ++role)
             values.insert(model->roleNames().value(role, QByteArray::number(role)), model->index(row, 0).data(role));
@@ -106,10 +96,8 @@ Q_SIGNALS:
 
 private:
     QQmlEngine* m_engine;
-    QPluginLoader m_loader;
-    FakeFrameworkWrapper m_wrapper;
+    std::unique_ptr<PluginHarness> m_harness;
     std::unique_ptr<FakeTopologyPlugin> m_topology;
-    QPointer<QObject> m_object;
     QTemporaryDir m_files;
 };
 

@@ -31,9 +31,25 @@ void compareRoles(const QStandardItem* item, const QList<QPair<int, QVariant>>& 
     QCOMPARE(actual.join(' '), wanted.join(' '));
 }
 
+QVariantMap detection(const QString& requestId, const QString& id, const QVariant& result)
+{
+    return {{"reqUID", requestId}, {"delID", id}, {"detRes", result}, {"Model", "Q-900"},
+            {"MAC", "00-11-22-aa-bb-cc"}, {"ChannelNum", 4}};
+}
+
+// What a spy on searchDevicesResp or searchStationsResp saw, as "success/done,...".
+QString emitted(const QSignalSpy& spy)
+{
+    QStringList out;
+    for (const QList<QVariant>& args : spy)
+        out.append(args.at(0).toString() + '/' + args.at(1).toString());
+    return out.join(',');
+}
+
 } // namespace
 
-// How answers to "searchDevice" become camera and station rows.
+// How answers to "searchDevice" become camera and station rows, and detection
+// events change camera rows.
 class tst_SearchAnswers : public QObject
 {
     Q_OBJECT
@@ -176,7 +192,6 @@ private Q_SLOTS:
             return entry;
         };
         QTest::newRow("brand 1 changes nothing") << with("Brand", 1) << "1,onvif,AA-BB-CC-DD-EE-FF";
-        QTest::newRow("brand 7 changes nothing") << with("Brand", 7) << "1,onvif,AA-BB-CC-DD-EE-FF";
         QTest::newRow("brand 0 takes brand and MAC") << again << "0,qrln,11-22-33-44-55-66";
         QTest::newRow("missing brand counts as 0") << with("Brand", QVariant()) << "0,qrln,11-22-33-44-55-66";
         QTest::newRow("missing brand and MAC empties the MAC") << QVariantMap{{"delID", "a"}} << "0,qrln,";
@@ -257,8 +272,8 @@ private Q_SLOTS:
         QCOMPARE(stationAnswers.count(), 1);
     }
 
-    // "done" is passed on and clears nothing: later parts are still taken. A failed
-    // part is reported and neither adds nor updates a row.
+    // Success is the code "0" alone and "done" is passed on; "done" clears nothing,
+    // so later parts are still taken. A failed part neither adds nor updates a row.
     void doneAndFailedParts()
     {
         CheckedHarness h;
@@ -267,22 +282,20 @@ private Q_SLOTS:
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
         QSignalSpy stationAnswers(h.object(), SIGNAL(searchStationsResp(bool,bool)));
 
-        h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 1)}, false, "0", true);
+        h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 1)}, false, "0", false);
         h.answerSearch(id, {foundDevice("b", "10.0.0.2")}, false, "0", true);
         QSignalSpy changed(h.cameraModel(), &QAbstractItemModel::dataChanged);
         h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 0, "FFFFFFFFFFFF"), foundDevice("c", "10.0.0.3")},
-                       true, "7", false);
-        QCOMPARE(answers.count(), 3);
-        QCOMPARE(answers.at(1), QVariantList({true, true}));
-        QCOMPARE(answers.at(2), QVariantList({false, false}));
+                       true, "00", false);
+        h.answerSearch(id, {foundDevice("d", "10.0.0.4")}, false, "1", true);
+        QCOMPARE(emitted(answers), QStringLiteral("true/false,true/true,false/false,false/true"));
         QCOMPARE(column(h.cameraModel(), Cam::Id), QStringLiteral("a,b"));
         QCOMPARE(changed.count(), 0);
 
         h.answerSearch(stationId, {station("s1")}, false, "0", true);
         h.answerSearch(stationId, {station("s2")}, false, "0", true);
         h.answerSearch(stationId, {station("s3")}, false, "2", true);
-        QCOMPARE(stationAnswers.count(), 3);
-        QCOMPARE(stationAnswers.at(2), QVariantList({false, true}));
+        QCOMPARE(emitted(stationAnswers), QStringLiteral("true/true,true/true,false/true"));
         QCOMPARE(column(h.stationModel(), Station::Id), QStringLiteral("s1,s2"));
     }
 
@@ -319,6 +332,100 @@ private Q_SLOTS:
         h.answerSearch(id, {station("s")}, false, "0", false);
         h.answerSearch(id, {station("s"), station("s")});
         QCOMPARE(column(h.stationModel(), Station::Id), QStringLiteral("s,s,s"));
+    }
+
+    // "detCamResEvt": the outcome of the check a device search asked for, camera by
+    // camera. Events for the station search, an earlier device search or an unknown
+    // id change nothing.
+    void detectionResult_data()
+    {
+        QTest::addColumn<QVariantMap>("changes"); // to the event; an invalid value removes the key
+        QTest::addColumn<QString>("state");       // status|model|MAC|channels|IP|port|brand
+        const QString untouched = "|M1|00-11-22-AA-BB-CC|1|10.0.0.1|80|1";
+        const QString authorized = "1|Q-900|00-11-22-aa-bb-cc|4|10.0.0.1|80|1";
+        QTest::newRow("0 authorizes and takes the details") << QVariantMap{} << authorized;
+        QTest::newRow("missing result reads 0") << QVariantMap{{"detRes", QVariant()}} << authorized;
+        QTest::newRow("1") << QVariantMap{{"detRes", 1}} << "2" + untouched;
+        QTest::newRow("2") << QVariantMap{{"detRes", 2}} << "3" + untouched;
+        QTest::newRow("7") << QVariantMap{{"detRes", 7}} << "4" + untouched;
+        QTest::newRow("-1") << QVariantMap{{"detRes", -1}} << "4" + untouched;
+        QTest::newRow("bare MAC gets hyphens") << QVariantMap{{"MAC", "aabbccddeeff"}}
+                                               << "1|Q-900|aa-bb-cc-dd-ee-ff|4|10.0.0.1|80|1";
+        QTest::newRow("missing details empty the row's")
+            << QVariantMap{{"Model", QVariant()}, {"MAC", QVariant()}, {"ChannelNum", QVariant()}}
+            << "1|||0|10.0.0.1|80|1";
+        QTest::newRow("station search") << QVariantMap{{"reqUID", "station"}} << "0" + untouched;
+        QTest::newRow("earlier device search") << QVariantMap{{"reqUID", "earlier"}} << "0" + untouched;
+        QTest::newRow("unknown id") << QVariantMap{{"delID", "b"}} << "0" + untouched;
+        QTest::newRow("id in other letter case") << QVariantMap{{"delID", "A"}} << "0" + untouched;
+    }
+
+    void detectionResult()
+    {
+        QFETCH(QVariantMap, changes);
+        QFETCH(QString, state);
+        CheckedHarness h;
+        const QString earlier = h.startDeviceSearch(2);
+        const QString stationId = h.startStationSearch();
+        const QString id = h.startDeviceSearch(2);
+        h.answerSearch(id, {foundDevice("a", "10.0.0.1", 80, 1)}, true);
+        h.answerSearch(stationId, {foundDevice("a", "10.0.0.1")});
+        QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
+
+        const QVariantMap requests{{"station", stationId}, {"earlier", earlier}};
+        QVariantMap event = detection(id, "a", 0);
+        for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+            if (!it.value().isValid())
+                event.remove(it.key());
+            else
+                event.insert(it.key(), requests.value(it.value().toString(), it.value()));
+        }
+        h.event("detCamResEvt", event);
+        QStringList values;
+        for (int role : {Cam::Status, Cam::Model, Cam::Mac, Cam::ChannelNum, Cam::Ip, Cam::Port, Cam::Brand})
+            values.append(h.cameraModel()->item(0)->data(role).toString());
+        QCOMPARE(values.join('|'), state);
+        QCOMPARE(answers.count(), 0);
+    }
+
+    // Rows sharing an id: the event always lands on the one the model lists first,
+    // also after rows were inserted above it or the model was re-sorted (the index
+    // against a scan, over random changes: tests/perf).
+    void duplicateIdsResolveToTheFirstRow()
+    {
+        CheckedHarness h;
+        const QString id = h.startDeviceSearch(2);
+        h.answerSearch(id, {foundDevice("a", "10.0.0.5"), foundDevice("b", "10.0.0.6")}, true);
+        QStandardItemModel* cameras = h.cameraModel();
+        const auto copyOfA = [&](const QString& ip) {
+            auto* item = cameras->item(0)->clone();
+            item->setData(ip, Cam::Ip);
+            return item;
+        };
+
+        cameras->appendRow(copyOfA("10.0.0.9"));
+        h.event("detCamResEvt", detection(id, "a", 1));
+        QCOMPARE(column(cameras, Cam::Status), QStringLiteral("2,0,0"));
+
+        cameras->insertRow(0, copyOfA("10.0.0.1"));
+        h.event("detCamResEvt", detection(id, "a", 7));
+        QCOMPARE(column(cameras, Cam::Status), QStringLiteral("4,2,0,0"));
+
+        cameras->setSortRole(Cam::Ip);
+        cameras->sort(0, Qt::DescendingOrder);
+        QCOMPARE(column(cameras, Cam::Ip), QStringLiteral("10.0.0.9,10.0.0.6,10.0.0.5,10.0.0.1"));
+        h.event("detCamResEvt", detection(id, "a", 2));
+        QCOMPARE(column(cameras, Cam::Status), QStringLiteral("3,0,2,4"));
+    }
+
+    void cameraAddedByHandIsUpdatedToo()
+    {
+        CheckedHarness h;
+        const QString id = h.startDeviceSearch(2);
+        QSignalSpy added(h.object(), SIGNAL(addDeviceResp(QString)));
+        QVERIFY(h.call("addDevice", {"host", 0, "10.1.1.1", 80}).toBool());
+        h.event("detCamResEvt", detection(id, added.value(0).value(0).toString(), 2));
+        QCOMPARE(h.cameraModel()->item(0)->data(Cam::Status), QVariant(int(DetectCode2)));
     }
 };
 

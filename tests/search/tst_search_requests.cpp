@@ -45,11 +45,10 @@ private Q_SLOTS:
     {
         CheckedHarness h;
         static const QRegularExpression braced("^\\{[0-9a-f]{8}-([0-9a-f]{4}-){3}[0-9a-f]{12}\\}$");
-        for (int i = 0; i < 2; ++i) {
-            QVERIFY(h.call("searchDevices", {0, 0}).toBool());
-            QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
-            QVERIFY(h.call("searchStations").toBool());
-        }
+        QVERIFY(h.call("searchDevices", {0, 0}).toBool());
+        QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+        QVERIFY(h.call("searchDevices", {0, 0}).toBool());
+        QVERIFY(h.call("searchStations").toBool());
         QSet<QString> ids;
         for (const SentCommand& sent : std::as_const(h.wrapper().sent)) {
             QCOMPARE(sent.hostContext, PluginHarness::hostContext());
@@ -62,7 +61,7 @@ private Q_SLOTS:
             QVERIFY2(braced.match(id).hasMatch(), qPrintable(id));
             ids.insert(id);
         }
-        QCOMPARE(ids.size(), 6);
+        QCOMPARE(ids.size(), 4);
     }
 
     // Each known flag bit adds its key as true and a clear one leaves it out; a site's

@@ -69,7 +69,6 @@ private Q_SLOTS:
         QTest::newRow("ip descending") << "" << "" << int(Cam::Ip) << int(Qt::DescendingOrder) << "c1,c4,c5,c2,c3";
         QTest::newRow("model names as case-sensitive text") << "" << "" << int(Cam::Model) << up << "c5,c1,c3,c4,c2";
         QTest::newRow("ports as numbers") << "" << "" << int(Cam::Port) << up << "c4,c2,c3,c1,c5";
-        QTest::newRow("filtered, then sorted") << "onvif" << "" << int(Cam::Ip) << up << "c2,c5";
     }
 
     void cameraView()
