@@ -1,11 +1,8 @@
-#include "FakeTopologyPlugin.h"
 #include "PluginHarness.h"
 
 #include <QAbstractItemModelTester>
-#include <QFile>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QTemporaryDir>
 #include <QtQuickTest>
 
 #include <memory>
@@ -29,9 +26,7 @@ public:
     {
         // The old object goes first: while it lives, loading hands out that one again.
         m_harness.reset();
-        m_topology = std::make_unique<FakeTopologyPlugin>();
         m_harness = std::make_unique<PluginHarness>(false);
-        m_harness->wrapper().pluginObjects.insert(QString::fromLatin1(FakeTopologyPlugin::PluginId), m_topology.get());
         // The host owns the root object; QML must never collect it.
         QQmlEngine::setObjectOwnership(plugin(), QQmlEngine::CppOwnership);
         const bool initialised = m_harness->plugin()->InitialPluginBase(
@@ -75,30 +70,12 @@ public:
         return values;
     }
 
-    // Marks ip:port as a device the client manages in full (one channel).
-    Q_INVOKABLE void addManagedDevice(const QString& ip, const QString& port)
-    {
-        m_topology->addChannel(ip, port, 1, 1);
-    }
-
-    // A file of the given lines in a directory that lives as long as the host.
-    Q_INVOKABLE QUrl writeFile(const QString& name, const QStringList& lines)
-    {
-        QFile file(m_files.filePath(name));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return {};
-        file.write(lines.join(QLatin1Char('\n')).toUtf8());
-        return QUrl::fromLocalFile(file.fileName());
-    }
-
 Q_SIGNALS:
     void pluginChanged();
 
 private:
     QQmlEngine* m_engine;
     std::unique_ptr<PluginHarness> m_harness;
-    std::unique_ptr<FakeTopologyPlugin> m_topology;
-    QTemporaryDir m_files;
 };
 
 // Puts the host into each test file's engine as "host".

@@ -1,8 +1,9 @@
 import QtQuick
 
-// What QML handlers receive, and what the models hold when they run.
+// What QML sends when it leaves trailing arguments out, what its handlers receive,
+// and what the models hold when they run.
 PluginTestCase {
-    name: "Signals"
+    name: "Calls"
 
     // What the handlers saw, one [signal, arguments...] entry per emission.
     property var received: []
@@ -27,8 +28,6 @@ PluginTestCase {
         function onDeviceAuthorized(id, status) { record(["deviceAuthorized", id, status, typeof status]) }
         function onAddOfflineCamera(id, status) { record(["addOfflineCamera", id, status, typeof status]) }
         function onAddDeviceResp(devID) { record(["addDeviceResp", devID]) }
-        function onDevicesExist() { record(["devicesExist"]) }
-        function onImportFileNotAllCorrect(numWrongFormat) { record(["importFileNotAllCorrect", numWrongFormat]) }
     }
 
     function camera(id, ip) {
@@ -76,20 +75,24 @@ PluginTestCase {
         verify(/^\{[0-9a-f-]{36}\}$/.test(received[0][1]), received[0][1])
     }
 
-    function test_importReportsThroughSignals_data() {
-        return [
-            { tag: "every device already managed", lines: ["ip,port", "10.0.0.5,80"],
-              devices: [], signals: [["devicesExist"]] },
-            { tag: "wrong lines counted, new device returned",
-              lines: ["ip,port", "10.0.0.5,80", "10.0.0.7,8080", "10.0.0.8,http", "broken"],
-              devices: ["10.0.0.7:8080"], signals: [["importFileNotAllCorrect", 2]] },
-        ]
+    function test_searchDevicesWithTypeAndFlagOnly() {
+        verify(plugin.searchDevices(0, 7))
+        const sent = host.lastCommand()
+        verify(sent.relayPathIsNull, "relay path is a null text")
+        compare(sent.parameters.maxRet, -1)
+        compare(sent.parameters.searchType, 0)
+        compare(["checkAuth", "onvifCombined", "unmanagedOnly"].filter(key => sent.parameters[key] === true).length, 3)
     }
 
-    function test_importReportsThroughSignals(data) {
-        host.addManagedDevice("10.0.0.5", "80")
-        const devices = plugin.importDevices(host.writeFile("devices.csv", data.lines))
-        compare(devices.map(device => device.host + ":" + device.port), data.devices)
-        compare(received, data.signals)
+    // Roles 272 to 274: manual, use-SSL, streaming protocol.
+    function test_addDeviceWithFourArguments() {
+        verify(plugin.addDevice("lobby", 3, "10.0.0.5", 8080))
+        compare(host.lastCommand().command, "", "adding by hand asks the host nothing")
+        const row = host.cameraRow(0)
+        const expected = { hostNameRole: "lobby", typeRole: 3, ipRole: "10.0.0.5", portRole: 8080, modelRole: "",
+                           brandRole: 0, brandNameRole: "qrln", macRole: "", urlRole: "", statusRole: 6,
+                           272: true, 273: false, 274: "TCP" }
+        for (const role in expected)
+            compare(row[role], expected[role], role)
     }
 }
