@@ -38,6 +38,7 @@ private Q_SLOTS:
         QCOMPARE(meta.value("MetaData").toObject(), QJsonObject({{"ClientOnly", false}, {"PluginID", kPluginId}}));
     }
 
+    // Destroying the root object takes its models along; the next one is fresh.
     void oneRootObjectUntilItIsDestroyed()
     {
         QPluginLoader loader(QStringLiteral(PDS_PLUGIN_FILE));
@@ -46,9 +47,13 @@ private Q_SLOTS:
         QCOMPARE(loader.instance(), first.data());
         FakeFrameworkWrapper wrapper;
         QVERIFY(qobject_cast<PluginBase*>(first)->InitialPluginBase(nullptr, PluginHarness::hostContext(), &wrapper));
+        QList<QPointer<QObject>> models;
+        for (const char* getter : kGetters)
+            models.append(metaCall(first, getter).value<QObject*>());
 
         delete first.data();
-        // The next object is a fresh one: not connected, no models.
+        for (const QPointer<QObject>& model : models)
+            QVERIFY(model.isNull());
         QObject* second = loader.instance();
         QVERIFY(second);
         QCOMPARE(metaCall(second, "getCameraModel").value<QObject*>(), nullptr);
@@ -93,15 +98,6 @@ private Q_SLOTS:
         QVERIFY(h.object()->children().isEmpty());
         delete h.object();
         QVERIFY(!h.object());
-    }
-
-    void destroyingAfterInitTakesTheModels()
-    {
-        PluginHarness h;
-        const QList<QPointer<QObject>> models{h.cameraModel(), h.cameraProxy(), h.stationModel(), h.stationProxy()};
-        delete h.object();
-        for (const QPointer<QObject>& model : models)
-            QVERIFY(model.isNull());
     }
 
     // Nothing in this process brought a logging library in: a failed search still
