@@ -1,7 +1,15 @@
+// Links the plug-in's code: the parser is an internal piece, and SetDeviceListParser
+// is a C++ member outside the plug-in's meta-object, so a replaced parser can only be
+// installed on an object of the class made here (an object from the module must not
+// be driven through a second compiled copy of its class).
 #include "DeviceListParser.h"
+#include "FakeFrameworkWrapper.h"
+#include "FakeTopologyPlugin.h"
+#include "PluginDeviceSearch.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +36,23 @@ QString describe(const QList<Record>& records)
 const QList<Record> kEarlier{Record{{QStringLiteral("earlier"), QStringLiteral("kept")}}};
 const QString kEarlierText = QStringLiteral("earlier=kept");
 constexpr uint kEarlierCount = 5;
+
+// Hands back what the test chose, whatever the path.
+class ScriptedParser final : public IDeviceListParser
+{
+public:
+    int Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat) override
+    {
+        paths.append(filePath);
+        devices = records;
+        numWrongFormat += wrong;
+        return 0;
+    }
+
+    QStringList paths;
+    QList<Record> records;
+    uint wrong = 0;
+};
 
 } // namespace
 
@@ -102,8 +127,6 @@ private Q_SLOTS:
         QTest::newRow("CR LF, last line without line end")
             << QByteArray("IP,Port\r\n10.0.0.1,80\r\n10.0.0.2,81") << 0 << "ip=10.0.0.1;port=80|ip=10.0.0.2;port=81"
             << 0;
-        QTest::newRow("last line without line end") << QByteArray("IP,Port\n10.0.0.1,80") << 0
-                                                    << "ip=10.0.0.1;port=80" << 0;
         QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBFIP,Port\n10.0.0.1,80\n") << 0
                                          << "ip=10.0.0.1;port=80" << 0;
 
@@ -201,7 +224,46 @@ private Q_SLOTS:
         QCOMPARE(describe(devices), result == 0 ? QStringLiteral("ip=10.0.0.1;port=80") : kEarlierText);
         QCOMPARE(numWrongFormat, kEarlierCount);
     }
+
+    void importUsesTheInstalledParser()
+    {
+        FakeFrameworkWrapper wrapper;
+        FakeTopologyPlugin topology;
+        topology.addChannel("10.0.0.2", "81", 1, 1);
+        wrapper.pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
+        PluginDeviceSearch plugin;
+        QVERIFY(plugin.InitialPluginBase(nullptr, reinterpret_cast<void*>(quintptr(0xBEEF)), &wrapper));
+        auto first = QSharedPointer<ScriptedParser>::create();
+        auto parser = QSharedPointer<ScriptedParser>::create();
+        plugin.SetDeviceListParser(first);
+        plugin.SetDeviceListParser(parser);
+        const QWeakPointer<ScriptedParser> firstWatch = first;
+        first.reset();
+        QVERIFY(firstWatch.isNull());
+
+        parser->records = {Record{{"brand", "2"}, {"ip", "10.0.0.1"}, {"port", "80"}, {"model", "M"},
+                                  {"host", "h"}, {"mac", "aa"}},
+                           Record{{"ip", "10.0.0.2"}, {"port", "81"}},
+                           Record{{"ip", "10.0.0.3"}, {"port", "82"}}};
+        parser->wrong = 3;
+        QSignalSpy exist(&plugin, &PluginDeviceSearch::devicesExist);
+        QSignalSpy notAllCorrect(&plugin, &PluginDeviceSearch::importFileNotAllCorrect);
+
+        const QVariant result = plugin.importDevices(QUrl::fromLocalFile("/nowhere/list.csv"));
+
+        QCOMPARE(parser->paths, QStringList{"/nowhere/list.csv"});
+        const QVariantList expected{
+            QVariantMap{{"brand", "2"}, {"host", "10.0.0.1"}, {"port", "80"}, {"modelName", "M"},
+                        {"hostName", "h"}, {"mac", "aa"}},
+            QVariantMap{{"brand", ""}, {"host", "10.0.0.3"}, {"port", "82"}, {"modelName", ""},
+                        {"hostName", ""}, {"mac", ""}}};
+        QCOMPARE(result.toList(), expected);
+        QCOMPARE(exist.count(), 0);
+        QCOMPARE(notAllCorrect.count(), 1);
+        QCOMPARE(notAllCorrect.at(0).at(0).toUInt(), 3u);
+        QCOMPARE(topology.calls(), 3);
+    }
 };
 
-QTEST_GUILESS_MAIN(tst_DeviceListParser)
+QTEST_MAIN(tst_DeviceListParser)
 #include "tst_devicelistparser.moc"

@@ -3,41 +3,36 @@
 #include "ModelTesters.h"
 #include "Roles.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
 namespace {
 
-// Records the two import signals in the order they come.
+// Records the import signals in the order they come and, for addDeviceResp, whether
+// the announced id is the camera model's top row at that moment.
 class SignalLog : public QObject
 {
     Q_OBJECT
 public:
-    explicit SignalLog(QObject* plugin)
+    explicit SignalLog(PluginHarness& h) : m_cameras(h.cameraModel())
     {
-        connect(plugin, SIGNAL(devicesExist()), this, SLOT(onDevicesExist()));
-        connect(plugin, SIGNAL(importFileNotAllCorrect(uint)), this, SLOT(onNotAllCorrect(uint)));
+        connect(h.object(), SIGNAL(devicesExist()), this, SLOT(onDevicesExist()));
+        connect(h.object(), SIGNAL(importFileNotAllCorrect(uint)), this, SLOT(onNotAllCorrect(uint)));
+        connect(h.object(), SIGNAL(addDeviceResp(QString)), this, SLOT(onAdded(QString)));
     }
-
     QStringList entries;
+    QStringList added;
 public Q_SLOTS:
     void onDevicesExist() { entries.append(QStringLiteral("devicesExist")); }
     void onNotAllCorrect(uint count) { entries.append(QStringLiteral("importFileNotAllCorrect(%1)").arg(count)); }
-};
-
-// At each addDeviceResp: the announced id and the id of the camera model's top row.
-class TopRowWatcher : public QObject
-{
-    Q_OBJECT
-public:
-    explicit TopRowWatcher(const QAbstractItemModel* model) : m_model(model) {}
-    QList<QPair<QString, QString>> seen;
-public Q_SLOTS:
-    void onAdded(const QString& id) { seen.append({id, m_model->index(0, 0).data(Cam::Id).toString()}); }
+    void onAdded(const QString& id)
+    {
+        added.append(id);
+        entries.append(m_cameras->index(0, 0).data(Cam::Id) == id ? "added on top" : "added elsewhere");
+    }
 private:
-    const QAbstractItemModel* m_model;
+    const QAbstractItemModel* m_cameras;
 };
 
 // "ip|port|channel|channelNum" entries as children of the topology's first item.
@@ -111,7 +106,7 @@ private Q_SLOTS:
 
         PluginHarness h;
         ModelTesters testers(h);
-        QSignalSpy added(h.object(), SIGNAL(addDeviceResp(QString)));
+        SignalLog log(h);
         const QVariantList all{"nvr-host", 3,       "10.0.0.5", 8080, "M-9", 2, "AABBCCDDEEFF",
                                "rtsp://cam", "relay", true,      "HTTPS"};
         const qsizetype sentBefore = h.wrapper().sent.size();
@@ -119,9 +114,8 @@ private Q_SLOTS:
         QVERIFY(h.call("addDevice", all.mid(0, count)).toBool());
 
         QCOMPARE(h.wrapper().sent.size(), sentBefore);
-        QCOMPARE(added.count(), 1);
-        QCOMPARE(column(h.cameraModel(), Cam::Id), added.at(0).at(0).toString());
-        QCOMPARE(QUuid::fromString(added.at(0).at(0).toString()).toString(QUuid::WithBraces), added.at(0).at(0));
+        QCOMPARE(log.entries, QStringList{"added on top"});
+        QCOMPARE(QUuid::fromString(log.added.at(0)).toString(QUuid::WithBraces), log.added.at(0));
         QStringList row;
         for (int role : {int(Cam::HostName), int(Cam::Type), int(Cam::Ip), int(Cam::IpForSort), int(Cam::Port),
                          int(Cam::Status), int(Cam::UserName), int(Cam::Password), int(Cam::ChannelNum),
@@ -145,17 +139,13 @@ private Q_SLOTS:
         PluginHarness h;
         ModelTesters testers(h);
         h.answerSearch(h.startDeviceSearch(), {foundDevice("found", "10.0.0.1")});
-        TopRowWatcher watcher(h.cameraModel());
-        QVERIFY(connect(h.object(), SIGNAL(addDeviceResp(QString)), &watcher, SLOT(onAdded(QString))));
+        SignalLog log(h);
 
         QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.9", 80}).toBool());
         QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.9", 80}).toBool());
 
-        QCOMPARE(watcher.seen.size(), 2);
-        QCOMPARE(watcher.seen.at(0).first, watcher.seen.at(0).second);
-        QCOMPARE(watcher.seen.at(1).first, watcher.seen.at(1).second);
-        QCOMPARE(column(h.cameraModel(), Cam::Id),
-                 QStringList({watcher.seen.at(1).first, watcher.seen.at(0).first, "found"}).join(','));
+        QCOMPARE(log.entries, QStringList({"added on top", "added on top"}));
+        QCOMPARE(column(h.cameraModel(), Cam::Id), QStringList({log.added.at(1), log.added.at(0), "found"}).join(','));
     }
 
     void topology_data()
@@ -208,7 +198,7 @@ private Q_SLOTS:
             FakeTopologyPlugin::addChannelTo(other, "10.0.0.5", "80", 1, 1);
         }
         h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
-        SignalLog log(h.object());
+        SignalLog log(h);
 
         const QString path = write("IP,Port\n" + ip.toUtf8() + ',' + port.toUtf8() + '\n');
         const QVariantList devices = importDevices(h, QUrl::fromLocalFile(path)).toList();
@@ -240,7 +230,7 @@ private Q_SLOTS:
         topology.setReturnsNull(true);
         if (kind != "absent")
             h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, kind == "noMethod" ? &plain : &topology);
-        SignalLog log(h.object());
+        SignalLog log(h);
 
         const QString path = write("IP,Port\n10.0.0.1,80\n10.0.0.2,81\n");
         QCOMPARE(importDevices(h, QUrl::fromLocalFile(path)).toList().size(), 2);
@@ -289,7 +279,7 @@ private Q_SLOTS:
         h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
         QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.7", 80}).toBool());
         const qsizetype sentBefore = h.wrapper().sent.size();
-        SignalLog log(h.object());
+        SignalLog log(h);
 
         const QVariant result = importDevices(h, QUrl::fromLocalFile(write(content)));
 
@@ -329,7 +319,7 @@ private Q_SLOTS:
         PluginHarness h;
         FakeTopologyPlugin topology;
         h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
-        SignalLog log(h.object());
+        SignalLog log(h);
         if (url.isEmpty())
             url = QUrl::fromLocalFile(write("IP,Host\n10.0.0.1,h\n"));
 
