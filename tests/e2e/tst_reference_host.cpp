@@ -12,153 +12,82 @@
 
 namespace {
 
+// What the scenario must report, worked out from the site file and the device lists
+// alone by the documented rules of the site format.
 enum Status { Checking, Authorized, Rejected, Unreachable, Failed, Offline, NotChecked, StatusCount };
 
 using Credential = QPair<QString, QString>;  // user name, password
 
-struct Camera
+QString text(const QJsonValue& object, const char* key, const QString& fallback = QString())
 {
-    QString ip;
-    int port = 80;
-    Credential credential;
-    QString state;
-    QString fault;
-    int status = NotChecked;
-};
+    return object[QLatin1String(key)].toString(fallback);
+}
 
-struct TopologyEntry
+int portOf(const QJsonValue& device)
 {
-    QString ip;
-    QString port;
-    int channelNum = 1;
+    const int http = device[QLatin1String("httpPort")].toInt(80);
+    return http != 0 ? http : device[QLatin1String("httpsPort")].toInt(443);
+}
+
+// The client's reading of the topology: every channel listed for the address counts,
+// the last entry states how many the device has.
+bool managedInFull(const QJsonObject& site, const QString& ip, const QString& port)
+{
     QSet<int> channels;
-};
-
-struct SiteFacts
-{
-    QList<Credential> defaults;
-    QList<Credential> credentials;
-    QList<Camera> cameras;
-    QList<TopologyEntry> topology;
-    QList<QJsonObject> stations;
-    QString stationFamily;
-
-    // The client's reading: every channel listed for the address counts, the last
-    // entry states how many the device has.
-    bool managedInFull(const QString& ip, const QString& port) const
-    {
-        QSet<int> channels;
-        int stated = -1;
-        for (const TopologyEntry& entry : topology) {
-            if (entry.ip == ip && entry.port == port) {
-                stated = entry.channelNum;
-                channels.unite(entry.channels);
-            }
-        }
-        return channels.size() == stated;
+    int stated = -1;
+    for (const QJsonValue& entry : site.value(QLatin1String("topology")).toArray()) {
+        if (text(entry, "ip") != ip || text(entry, "port") != port)
+            continue;
+        stated = entry[QLatin1String("channelNum")].toInt(1);
+        const QJsonArray listed = entry[QLatin1String("channels")].toArray();
+        for (const QJsonValue& channel : listed)
+            channels.insert(channel.toInt());
+        for (int channel = 1; listed.isEmpty() && channel <= stated; ++channel)
+            channels.insert(channel);
     }
-};
-
-QList<Credential> credentialsOf(const QJsonValue& array)
-{
-    QList<Credential> list;
-    for (const QJsonValue& value : array.toArray())
-        list.append({value[QLatin1String("username")].toString(), value[QLatin1String("password")].toString()});
-    return list;
-}
-
-int portOf(const QJsonObject& device)
-{
-    const int http = device.value(QLatin1String("httpPort")).toInt(80);
-    return http != 0 ? http : device.value(QLatin1String("httpsPort")).toInt(443);
-}
-
-SiteFacts readSite(const QByteArray& json)
-{
-    const QJsonObject site = QJsonDocument::fromJson(json).object();
-    SiteFacts facts;
-    facts.defaults = credentialsOf(site.value(QLatin1String("defaultCredentials")));
-    facts.credentials = credentialsOf(site.value(QLatin1String("credentials")));
-    facts.stationFamily = site.value(QLatin1String("stationFamily")).toString();
-    for (const QJsonValue& value : site.value(QLatin1String("cameras")).toArray()) {
-        const QJsonObject object = value.toObject();
-        facts.cameras.append({object.value(QLatin1String("ip")).toString(), portOf(object),
-                              {object.value(QLatin1String("username")).toString(QStringLiteral("admin")),
-                               object.value(QLatin1String("password")).toString()},
-                              object.value(QLatin1String("state")).toString(QStringLiteral("online")),
-                              object.value(QLatin1String("fault")).toString(QStringLiteral("none"))});
-    }
-    for (const QJsonValue& value : site.value(QLatin1String("topology")).toArray()) {
-        const QJsonObject object = value.toObject();
-        TopologyEntry entry{object.value(QLatin1String("ip")).toString(), object.value(QLatin1String("port")).toString(),
-                            object.value(QLatin1String("channelNum")).toInt(1), {}};
-        for (const QJsonValue& channel : object.value(QLatin1String("channels")).toArray())
-            entry.channels.insert(channel.toInt());
-        for (int channel = 1; entry.channels.isEmpty() && channel <= entry.channelNum; ++channel)
-            entry.channels.insert(channel);
-        facts.topology.append(entry);
-    }
-    for (const QJsonValue& value : site.value(QLatin1String("stations")).toArray())
-        facts.stations.append(value.toObject());
-    return facts;
+    return channels.size() == stated;
 }
 
 // 0 accepted, 1 rejected, 2 unreachable, 3 unsupported.
-int detect(const Camera& camera, const QList<Credential>& tried)
+int detect(const QJsonValue& camera, const QList<Credential>& tried)
 {
-    if (camera.state == QLatin1String("unreachable"))
-        return 2;
-    if (camera.state == QLatin1String("unsupported"))
-        return 3;
-    return tried.contains(camera.credential) ? 0 : 1;
-}
-
-int statusAfterLogin(const Camera& camera, const Credential& credential)
-{
-    if (camera.fault == QLatin1String("noAnswer"))
-        return Checking;
-    if (camera.fault == QLatin1String("internalError"))
-        return camera.status;
-    if (camera.fault == QLatin1String("failureCode"))
-        return Failed;
-    static const int statuses[] = {Authorized, Rejected, Offline, Failed};
-    return statuses[detect(camera, {credential})];
+    const QString state = text(camera, "state");
+    if (state == QLatin1String("unreachable") || state == QLatin1String("unsupported"))
+        return state == QLatin1String("unreachable") ? 2 : 3;
+    return tried.contains({text(camera, "username", "admin"), text(camera, "password")}) ? 0 : 1;
 }
 
 QString countsOf(const QList<int>& statuses)
 {
-    int perStatus[StatusCount] = {};
-    for (int status : statuses)
-        ++perStatus[status];
+    static const char* names[] = {"Checking", "Authorized", "Rejected", "Unreachable", "Failed", "Offline",
+                                  "NotChecked"};
     QString line;
-    const char* names[] = {"Checking", "Authorized", "Rejected", "Unreachable", "Failed", "Offline", "NotChecked"};
     for (int status = 0; status < StatusCount; ++status)
-        line += QStringLiteral("%1=%2 ").arg(QLatin1String(names[status])).arg(perStatus[status]);
+        line += QStringLiteral("%1=%2 ").arg(QLatin1String(names[status])).arg(statuses.count(status));
     return line + QStringLiteral("total=%1").arg(statuses.size());
 }
 
 QString unquoted(QString field)
 {
-    while (field.startsWith(QLatin1Char('"')))
+    while (field.startsWith('"'))
         field.remove(0, 1);
-    while (field.endsWith(QLatin1Char('"')))
+    while (field.endsWith('"'))
         field.chop(1);
     return field;
 }
 
-// The good lines of a device list as "ip:port" with the port as written, and how
-// many lines were wrong.
+// The good lines of a device list as "ip:port" with the port as written; counts the wrong ones.
 QStringList readDeviceList(const QString& path, int& wrongFormat)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     if (lines.isEmpty())
         return {};
-    const QStringList header = lines.takeFirst().split(QLatin1Char(','));
+    const QStringList header = lines.takeFirst().split(',');
     auto columnOf = [&header](const char* key) {
         for (int column = 0; column < header.size(); ++column) {
             if (header.at(column).contains(QLatin1String(key), Qt::CaseInsensitive))
@@ -169,18 +98,17 @@ QStringList readDeviceList(const QString& path, int& wrongFormat)
     int highest = -1;
     for (const char* key : {"brand", "ip", "port", "model", "host", "mac"})
         highest = qMax(highest, columnOf(key));
-
     QStringList records;
     for (const QString& line : std::as_const(lines)) {
-        const QStringList fields = line.split(QLatin1Char(','));
+        const QStringList fields = line.split(',');
         const QString port = fields.size() > highest ? unquoted(fields.at(columnOf("port"))) : QString();
         bool digits = !port.isEmpty() && port.size() <= 5;
         for (const QChar c : port)
-            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        if (!digits || port.toUInt() > 65535)
-            ++wrongFormat;
+            digits = digits && c >= '0' && c <= '9';
+        if (digits && port.toUInt() <= 65535)
+            records.append(unquoted(fields.at(columnOf("ip"))) + ':' + port);
         else
-            records.append(unquoted(fields.at(columnOf("ip"))) + QLatin1Char(':') + port);
+            ++wrongFormat;
     }
     return records;
 }
@@ -192,97 +120,106 @@ struct Expectation
     QString stationsToAuthorize;     // "4 of 4 shown"
 };
 
-// What the scenario must report for a site, worked out from the site file and the
-// device lists alone by the documented rules of the site format. importCsv is the
-// file the scenario imports and adds; managedCsv, when not empty, the second file it
-// only imports; ipContains and maxResults (-1: none) the search limits every search obeys.
+// importCsv is the file the scenario imports and adds; managedCsv, when not empty,
+// the second file it only imports; ipContains and maxResults (-1: none) are the
+// search limits, which every search obeys.
 Expectation expectScenario(const QByteArray& siteJson, const QString& importCsv, const QString& managedCsv,
                            const QString& ipContains, int maxResults)
 {
-    const SiteFacts site = readSite(siteJson);
+    const QJsonObject site = QJsonDocument::fromJson(siteJson).object();
+    const auto credentials = [&site](const char* key) {
+        QList<Credential> list;
+        for (const QJsonValue& value : site.value(QLatin1String(key)).toArray())
+            list.append({text(value, "username"), text(value, "password")});
+        return list;
+    };
     Expectation expected;
 
     // 1. Unmanaged cameras, checked with the default credentials.
-    QList<Camera> listed;
-    for (Camera camera : site.cameras) {
-        if (maxResults >= 0 && listed.size() >= maxResults)
+    QList<QJsonValue> cameras;
+    QList<int> statuses;
+    for (const QJsonValue& camera : site.value(QLatin1String("cameras")).toArray()) {
+        if (maxResults >= 0 && cameras.size() >= maxResults)
             break;
-        if (!camera.ip.contains(ipContains) || site.managedInFull(camera.ip, QString::number(camera.port)))
+        const QString ip = text(camera, "ip");
+        if (!ip.contains(ipContains) || managedInFull(site, ip, QString::number(portOf(camera))))
             continue;
         static const int afterDetection[] = {Authorized, Rejected, Unreachable, Failed};
-        camera.status = afterDetection[detect(camera, site.defaults)];
-        listed.append(camera);
+        cameras.append(camera);
+        statuses.append(afterDetection[detect(camera, credentials("defaultCredentials"))]);
     }
-    auto counts = [&listed] {
-        QList<int> statuses;
-        for (const Camera& camera : std::as_const(listed))
-            statuses.append(camera.status);
-        return countsOf(statuses);
-    };
-    expected.counts.insert(QStringLiteral("search"), counts());
+    expected.counts.insert("search", countsOf(statuses));
 
     // 2. One pass per site credential over what is neither logged in nor pending.
-    for (int pass = 0; pass < site.credentials.size(); ++pass) {
+    const QList<Credential> passes = credentials("credentials");
+    for (int pass = 0; pass < passes.size(); ++pass) {
         bool anySent = false;
-        for (Camera& camera : listed) {
-            if (camera.status == Checking || camera.status == Authorized)
+        for (int i = 0; i < cameras.size(); ++i) {
+            if (statuses.at(i) == Checking || statuses.at(i) == Authorized)
                 continue;
             anySent = true;
-            camera.status = statusAfterLogin(camera, site.credentials.at(pass));
+            const QString fault = text(cameras.at(i), "fault");
+            static const int afterLogin[] = {Authorized, Rejected, Offline, Failed};
+            if (fault == QLatin1String("noAnswer"))
+                statuses[i] = Checking;
+            else if (fault == QLatin1String("failureCode"))
+                statuses[i] = Failed;
+            else if (fault != QLatin1String("internalError"))  // which puts the status back
+                statuses[i] = afterLogin[detect(cameras.at(i), {passes.at(pass)})];
         }
         if (!anySent)
             break;
-        expected.counts.insert(QStringLiteral("authorize.%1").arg(pass + 1), counts());
+        expected.counts.insert(QStringLiteral("authorize.%1").arg(pass + 1), countsOf(statuses));
     }
-    expected.counts.insert(QStringLiteral("authorize"), counts());
+    expected.counts.insert("authorize", countsOf(statuses));
 
     // 3. The device list: what the topology does not hold in full comes back, and
     // what no listed camera has the address of yet is added.
-    auto importFile = [&site, &listed](const QString& path, bool add) {
-        int wrongFormat = 0;
+    const auto importFile = [&](const QString& path, bool add) {
         QSet<QString> known;
-        for (const Camera& camera : std::as_const(listed))
-            known.insert(camera.ip + QLatin1Char(':') + QString::number(camera.port));
+        for (const QJsonValue& camera : std::as_const(cameras))
+            known.insert(text(camera, "ip") + ':' + QString::number(portOf(camera)));
+        int wrongFormat = 0;
         int returned = 0;
         int added = 0;
         for (const QString& record : readDeviceList(path, wrongFormat)) {
-            const QString ip = record.section(QLatin1Char(':'), 0, 0);
-            const QString port = record.section(QLatin1Char(':'), 1);
-            if (site.managedInFull(ip, port))
+            const QString ip = record.section(':', 0, 0);
+            const QString port = record.section(':', 1);
+            if (managedInFull(site, ip, port))
                 continue;
             ++returned;
-            const QString key = ip + QLatin1Char(':') + QString::number(port.toInt());
+            const QString key = ip + ':' + QString::number(port.toInt());
             added += known.contains(key) ? 0 : 1;
             known.insert(key);
         }
         for (int i = 0; add && i < added; ++i)
-            listed.append(Camera{});
+            statuses.append(NotChecked);
         return QStringLiteral("returned=%1 new=%2 wrongFormat=%3 allExist=%4")
             .arg(returned)
             .arg(added)
             .arg(wrongFormat)
-            .arg(returned == 0 ? QStringLiteral("true") : QStringLiteral("false"));
+            .arg(returned == 0 ? "true" : "false");
     };
-    expected.imports.insert(QStringLiteral("import"), importFile(importCsv, true));
-    expected.counts.insert(QStringLiteral("import"), counts());
+    expected.imports.insert("import", importFile(importCsv, true));
+    expected.counts.insert("import", countsOf(statuses));
     if (!managedCsv.isEmpty())
-        expected.imports.insert(QStringLiteral("import-managed"), importFile(managedCsv, false));
+        expected.imports.insert("import-managed", importFile(managedCsv, false));
 
     // 4. Unmanaged stations of the site's family; none of them has credentials.
     QList<int> stations;
     int found = 0;
-    for (const QJsonObject& station : site.stations) {
+    for (const QJsonValue& station : site.value(QLatin1String("stations")).toArray()) {
         if (maxResults >= 0 && found >= maxResults)
             break;
-        const QString ip = station.value(QLatin1String("ip")).toString();
-        if (!ip.contains(ipContains) || site.managedInFull(ip, QString::number(portOf(station))))
+        const QString ip = text(station, "ip");
+        if (!ip.contains(ipContains) || managedInFull(site, ip, QString::number(portOf(station))))
             continue;
         // The family is the client's own filter, applied after the server's limit.
         ++found;
-        if (station.value(QLatin1String("qrlnModel")).toString().contains(site.stationFamily))
+        if (text(station, "qrlnModel").contains(text(site, "stationFamily")))
             stations.append(NotChecked);
     }
-    expected.counts.insert(QStringLiteral("stations"), countsOf(stations));
+    expected.counts.insert("stations", countsOf(stations));
     expected.stationsToAuthorize = QStringLiteral("%1 of %1 shown").arg(stations.size());
     return expected;
 }
@@ -308,17 +245,13 @@ HostRun runHost(const QStringList& arguments, const QStringList& environment = {
         variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
     process.setProcessEnvironment(variables);
     process.start(kHost, arguments);
-    HostRun run;
     if (!process.waitForFinished(kRunTimeoutMs)) {
         process.kill();
         process.waitForFinished();
-        run.err = "reference-host did not finish in time";
-        return run;
+        return {-1, QString(), "reference-host did not finish in time"};
     }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 // The scenario's "NAME[KEY]: rest" lines as KEY -> rest when name is given, else
