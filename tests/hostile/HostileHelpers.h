@@ -1,57 +1,19 @@
 #pragma once
 
-#include "PluginHarness.h"
+#include "ModelTesters.h"
+#include "Roles.h"
 
-#include <QAbstractItemModelTester>
 #include <QStandardItemModel>
 
-#include <memory>
-#include <vector>
-
-namespace Cam {
-enum : int {
-    Id = Qt::UserRole,
-    Model = Qt::UserRole + 1,
-    Mac = Qt::UserRole + 2,
-    Ip = Qt::UserRole + 3,
-    Port = Qt::UserRole + 4,
-    Type = Qt::UserRole + 5,
-    Status = Qt::UserRole + 6,
-    UserName = Qt::UserRole + 7,
-    Password = Qt::UserRole + 8,
-    BrandName = Qt::UserRole + 10,
-    HostName = Qt::UserRole + 11,
-    Brand = Qt::UserRole + 12,
-    ChannelNum = Qt::UserRole + 14,
-    Manual = Qt::UserRole + 16,
-    UseSSL = Qt::UserRole + 17,
-    StreamingProtocol = Qt::UserRole + 18,
-    Last = Qt::UserRole + 20,
-};
-}
-
-namespace Station {
-enum : int { Id = Qt::UserRole + 1, Status = Qt::UserRole + 9, Last = Qt::UserRole + 13 };
-}
-
-enum Status : int { Checking = 0, Authorized, DetectCode1, DetectCode2, Failed, Offline, NotChecked };
-
-// Guards all four models of a harness for as long as it lives; declare it after the
-// harness so it goes first.
-class ModelGuard
+// A copy of the map with the key set to the value, or removed when the value is invalid.
+inline QVariantMap with(QVariantMap map, const QString& key, const QVariant& value)
 {
-public:
-    explicit ModelGuard(const PluginHarness& h)
-    {
-        for (QAbstractItemModel* model : QList<QAbstractItemModel*>{h.cameraModel(), h.cameraProxy(),
-                                                                    h.stationModel(), h.stationProxy()})
-            m_testers.push_back(std::make_unique<QAbstractItemModelTester>(
-                model, QAbstractItemModelTester::FailureReportingMode::QtTest));
-    }
-
-private:
-    std::vector<std::unique_ptr<QAbstractItemModelTester>> m_testers;
-};
+    if (value.isValid())
+        map.insert(key, value);
+    else
+        map.remove(key);
+    return map;
+}
 
 // Every role of every row, one line per row: one QCOMPARE shows whether anything moved.
 inline QString dump(const QAbstractItemModel* model, int lastRole)
@@ -84,13 +46,17 @@ inline QString populate(PluginHarness& h)
     return search;
 }
 
-// The id of the camera row at that row.
-inline QString cameraId(const PluginHarness& h, int row)
+// A populated harness that remembers both models, so a case ends with unchanged().
+struct Populated : CheckedHarness
 {
-    return h.cameraModel()->index(row, 0).data(Cam::Id).toString();
-}
+    QString search = populate(*this);
+    QString camerasBefore = cameras(*this);
+    QString stationsBefore = stations(*this);
 
-// A row's role by id; an invalid variant when no row has the id.
+    bool unchanged() const { return cameras(*this) == camerasBefore && stations(*this) == stationsBefore; }
+};
+
+// A camera row's role by id; an invalid variant when no row has the id.
 inline QVariant cameraData(const PluginHarness& h, const QString& id, int role)
 {
     const QStandardItemModel* model = h.cameraModel();
