@@ -177,85 +177,54 @@ private Q_SLOTS:
         QCOMPARE(h.cameraModel()->rowCount(), 3);
     }
 
-    void eventsThatChangeNothing_data()
+    void repliesThatChangeNothing_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("data");  // which payload, built in the test from the live ids
+        QTest::addColumn<QString>("name");  // the command answered or the event raised
+        QTest::addColumn<QString>("payload");
 
-        QTest::newRow("a station's id") << kDetection << 0;
-        QTest::newRow("id as a list") << kDetection << 1;
-        QTest::newRow("data is a string") << kDetection << 2;
-        QTest::newRow("data is null") << kDetection << 3;
-        QTest::newRow("unknown event") << QStringLiteral("somethingElse") << 4;
+        QTest::newRow("answer to a superseded search") << kSearchDevice << "superseded";
+        QTest::newRow("answer for an unknown request") << kSearchDevice << "unknownRequest";
+        QTest::newRow("answer whose request id is a list") << kSearchDevice << "listRequest";
+        QTest::newRow("answer is a string") << kSearchDevice << "string";
+        QTest::newRow("answer is null") << kSearchDevice << "null";
+        QTest::newRow("detection for a station's id") << kDetection << "stationId";
+        QTest::newRow("detection whose id is a list") << kDetection << "listId";
+        QTest::newRow("detection data is a string") << kDetection << "string";
+        QTest::newRow("detection data is null") << kDetection << "null";
+        QTest::newRow("unknown event") << QStringLiteral("somethingElse") << "detection";
     }
 
-    void eventsThatChangeNothing()
+    void repliesThatChangeNothing()
     {
         QFETCH(QString, name);
-        QFETCH(int, data);
-
-        Populated h;
-        auto detection = [&](const QVariant& id) {
-            return QVariant(QVariantMap{{QStringLiteral("reqUID"), h.search}, {QStringLiteral("delID"), id},
-                                        {QStringLiteral("detRes"), 0}, {QStringLiteral("Model"), QStringLiteral("X")}});
-        };
-        const QVariant payloads[] = {
-            detection(h.stationModel()->index(0, 0).data(Station::Id)),
-            detection(QVariantList{QStringLiteral("a")}),
-            QVariant(QStringLiteral("a")),
-            QVariant::fromValue(nullptr),
-            detection(QStringLiteral("a")),
-        };
-
-        h.event(name, payloads[data]);
-        QVERIFY(h.unchanged());
-    }
-
-    void answersThatChangeNothing_data()
-    {
-        QTest::addColumn<int>("reqUid");  // which request id, chosen in the test
-        QTest::addColumn<QVariant>("shape");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<int>("failures");  // searchDevicesResp(false, ...) expected
-
-        const QVariant asMap(QVariantMap{});
-        QTest::newRow("superseded search") << 0 << asMap << "0" << 0;
-        QTest::newRow("unknown id") << 1 << asMap << "0" << 0;
-        QTest::newRow("id as a list") << 2 << asMap << "0" << 0;
-        QTest::newRow("answer is a string") << 3 << QVariant(QStringLiteral("x")) << "0" << 0;
-        QTest::newRow("answer is null") << 3 << QVariant::fromValue(nullptr) << "0" << 0;
-        QTest::newRow("current search, failure code") << 4 << asMap << "1" << 1;
-    }
-
-    void answersThatChangeNothing()
-    {
-        QFETCH(int, reqUid);
-        QFETCH(QVariant, shape);
-        QFETCH(QString, code);
-        QFETCH(int, failures);
+        QFETCH(QString, payload);
 
         CheckedHarness h;
         const QString superseded = populate(h);
         const QString search = h.startDeviceSearch();
         h.answerSearch(search, {foundDevice("a", "10.0.0.2")});
-
-        const QVariant ids[] = {superseded, QStringLiteral("{not-a-search}"), QVariantList{search}, QVariant(), search};
-        QVariant result = shape;
-        if (shape.metaType().id() == QMetaType::QVariantMap)
-            result = QVariantMap{{QStringLiteral("devList"), QVariantList{foundDevice("new", "10.9.9.9")}},
-                                 {QStringLiteral("reqUID"), ids[reqUid]}};
+        auto reply = [&](const QVariant& request, const QVariant& id) {
+            return QVariantMap{{"reqUID", request}, {"delID", id}, {"detRes", 0}, {"Model", "X"},
+                               {"devList", QVariantList{foundDevice("new", "10.9.9.9")}}};
+        };
+        const QMap<QString, QVariant> payloads{
+            {"superseded", reply(superseded, "a")}, {"unknownRequest", reply("{not-a-search}", "a")},
+            {"listRequest", reply(QVariantList{search}, "a")}, {"listId", reply(search, QVariantList{"a"})},
+            {"stationId", reply(search, h.stationModel()->index(0, 0).data(Station::Id))},
+            {"detection", reply(search, "a")}, {"string", "a"}, {"null", QVariant::fromValue(nullptr)}};
 
         const QString before = cameras(h);
         const QString stationsBefore = stations(h);
         QSignalSpy devices(h.object(), SIGNAL(searchDevicesResp(bool, bool)));
         QSignalSpy stationAnswers(h.object(), SIGNAL(searchStationsResp(bool, bool)));
-        h.answer(kSearchDevice, result, nullptr, code);
+        if (name == kSearchDevice)
+            h.answer(name, payloads.value(payload));
+        else
+            h.event(name, payloads.value(payload));
 
         QCOMPARE(cameras(h), before);
         QCOMPARE(stations(h), stationsBefore);
-        QCOMPARE(devices.count(), failures);
-        for (const QList<QVariant>& signal : std::as_const(devices))
-            QCOMPARE(signal.at(0).toBool(), false);
+        QCOMPARE(devices.count(), 0);
         QCOMPARE(stationAnswers.count(), 0);
     }
 
