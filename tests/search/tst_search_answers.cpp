@@ -82,19 +82,21 @@ private Q_SLOTS:
                       {Cam::Password, QString()}, {Cam::IpForSort, 3232235796u}, {Cam::BrandName, QString("onvif")},
                       {Cam::HostName, QString()}, {Cam::Brand, 1}, {Cam::Url, QString()}, {Cam::ChannelNum, 1},
                       {Cam::PreviousStatus, QVariant()}, {Cam::Manual, false}, {Cam::UseSSL, false},
-                      {Cam::StreamingProtocol, QString("TCP")}, {Cam::RtspPort, 0}, {Cam::StreamUrlList, QStringList()}});
+                      {Cam::StreamingProtocol, QString("TCP")}, {Cam::RtspPort, 0},
+                      {Cam::StreamUrlList, QStringList()}});
 
-        entry = {{"delID", "st-1"}, {"Model", "NVR-8"},  {"MAC", "001122AABBCC"},   {"IP", "10.0.0.5"},
-                 {"HttpPort", 0},   {"HttpsPort", 443},  {"searchType", 24},        {"Brand", 7},
+        entry = {{"delID", "st-1"}, {"Model", "NVR-8"}, {"MAC", "001122AABBCC"}, {"IP", "10.0.0.5"},
+                 {"HttpPort", 0}, {"HttpsPort", 443}, {"searchType", 24}, {"Brand", 7},
                  {"HostName", "store-nvr"}, {"QRLNModel", "QX-1"}, {"Password", "secret"}};
         h.answerSearch(h.startStationSearch(), {entry});
         QCOMPARE(h.stationModel()->columnCount(), 1);
         compareRoles(h.stationModel()->item(0),
-                     {{Cam::Id, QVariant()}, {Station::Id, QString("st-1")}, {Station::Model, QString("NVR-8")},
+                     {{Qt::UserRole, QVariant()}, {Station::Id, QString("st-1")}, {Station::Model, QString("NVR-8")},
                       {Station::Mac, QString("00-11-22-AA-BB-CC")}, {Station::Ip, QString("10.0.0.5")},
                       {Station::Port, 0}, {Station::Type, 24}, {Station::Brand, 7}, {Station::BrandName, QString("-1")},
                       {Station::Status, int(NotChecked)}, {Station::HostName, QString("store-nvr")},
-                      {Station::HttpsPort, 443}, {Station::Password, QVariant()}, {Station::QrlnModel, QString("QX-1")}});
+                      {Station::HttpsPort, 443}, {Station::Password, QVariant()},
+                      {Station::QrlnModel, QString("QX-1")}});
     }
 
     void portSelection_data()

@@ -75,14 +75,14 @@ private Q_SLOTS:
 
         // QML names roles by these; roles from 271 on stay unnamed.
         const QHash<int, QByteArray> cameraRoles{
-            {Cam::Id, "idRole"},         {Cam::Model, "modelRole"},       {Cam::Mac, "macRole"},
-            {Cam::Ip, "ipRole"},         {Cam::Port, "portRole"},         {Cam::Type, "typeRole"},
-            {Cam::Status, "statusRole"}, {Cam::UserName, "userNameRole"}, {Cam::Password, "passwordRole"},
-            {Cam::IpForSort, "ipForSortRole"}, {Cam::BrandName, "brandNameRole"}, {Cam::HostName, "hostNameRole"},
-            {Cam::Brand, "brandRole"},   {Cam::Url, "urlRole"},           {Cam::ChannelNum, "channelNumRole"}};
+            {Cam::Id, "idRole"}, {Cam::Model, "modelRole"}, {Cam::Mac, "macRole"}, {Cam::Ip, "ipRole"},
+            {Cam::Port, "portRole"}, {Cam::Type, "typeRole"}, {Cam::Status, "statusRole"},
+            {Cam::UserName, "userNameRole"}, {Cam::Password, "passwordRole"}, {Cam::IpForSort, "ipForSortRole"},
+            {Cam::BrandName, "brandNameRole"}, {Cam::HostName, "hostNameRole"}, {Cam::Brand, "brandRole"},
+            {Cam::Url, "urlRole"}, {Cam::ChannelNum, "channelNumRole"}};
         const QHash<int, QByteArray> stationRoles{
-            {Station::Id, "idRole"},       {Station::Model, "modelRole"},         {Station::Mac, "macRole"},
-            {Station::Ip, "ipRole"},       {Station::Port, "portRole"},           {Station::Type, "typeRole"},
+            {Station::Id, "idRole"}, {Station::Model, "modelRole"}, {Station::Mac, "macRole"},
+            {Station::Ip, "ipRole"}, {Station::Port, "portRole"}, {Station::Type, "typeRole"},
             {Station::Brand, "brandRole"}, {Station::BrandName, "brandNameRole"}, {Station::Status, "statusRole"},
             {Station::HostName, "hostNameRole"}, {Station::HttpsPort, "httpsPortRole"},
             {Station::Password, "passwordRole"}, {Station::QrlnModel, "qrlnModelRole"}};
