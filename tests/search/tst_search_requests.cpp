@@ -40,33 +40,10 @@ private Q_SLOTS:
     }
     void cleanup() { init(); }
 
-    // All seven SendCommand arguments, and a fresh lower-case braced UUID each time.
-    void everyCommandCarriesContextIdAndFreshUuid()
-    {
-        CheckedHarness h;
-        static const QRegularExpression braced("^\\{[0-9a-f]{8}-([0-9a-f]{4}-){3}[0-9a-f]{12}\\}$");
-        QVERIFY(h.call("searchDevices", {0, 0}).toBool());
-        QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
-        QVERIFY(h.call("searchDevices", {0, 0}).toBool());
-        QVERIFY(h.call("searchStations").toBool());
-        QSet<QString> ids;
-        for (const SentCommand& sent : std::as_const(h.wrapper().sent)) {
-            QCOMPARE(sent.hostContext, PluginHarness::hostContext());
-            QCOMPARE(sent.senderPluginId, QStringLiteral("81A12407F58943CAB74F1F5D78E64C67"));
-            QCOMPARE(sent.command, QStringLiteral("searchDevice"));
-            QCOMPARE(sent.userData, nullptr);
-            QCOMPARE(sent.flag, false);
-            QVERIFY(sent.text.isEmpty());
-            const QString id = sent.map().value("reqUID").toString();
-            QVERIFY2(braced.match(id).hasMatch(), qPrintable(id));
-            ids.insert(id);
-        }
-        QCOMPARE(ids.size(), 4);
-    }
-
     // Each known flag bit adds its key as true and a clear one leaves it out; a site's
     // environment overrides the limit and sets the IP text, read anew for each request.
-    void parameters_data()
+    // Every command carries all seven SendCommand arguments and a fresh braced UUID.
+    void commands_data()
     {
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<int>("flag");
@@ -95,7 +72,7 @@ private Q_SLOTS:
             << QVariant("10.") << "searchType=24 maxRet=7 devIpContains=10. relayPath= unmanagedOnly=true";
     }
 
-    void parameters()
+    void commands()
     {
         QFETCH(QByteArray, method);
         QFETCH(int, flag);
@@ -113,6 +90,20 @@ private Q_SLOTS:
         QCOMPARE(sentParameters(h), parameters);
         QCOMPARE(h.wrapper().last().map().value("maxRet").metaType(), QMetaType::fromType<int>());
         QCOMPARE(h.wrapper().last().map().value("relayPath").metaType(), QMetaType::fromType<QString>());
+        static const QRegularExpression braced("^\\{[0-9a-f]{8}-([0-9a-f]{4}-){3}[0-9a-f]{12}\\}$");
+        QSet<QString> ids;
+        for (const SentCommand& sent : std::as_const(h.wrapper().sent)) {
+            QCOMPARE(sent.hostContext, PluginHarness::hostContext());
+            QCOMPARE(sent.senderPluginId, QStringLiteral("81A12407F58943CAB74F1F5D78E64C67"));
+            QCOMPARE(sent.command, QStringLiteral("searchDevice"));
+            QCOMPARE(sent.userData, nullptr);
+            QCOMPARE(sent.flag, false);
+            QVERIFY(sent.text.isEmpty());
+            const QString id = sent.map().value("reqUID").toString();
+            QVERIFY2(braced.match(id).hasMatch(), qPrintable(id));
+            ids.insert(id);
+        }
+        QCOMPARE(ids.size(), 2);
     }
 
     void acceptedSearchesEmptyTheirOwnModel()
