@@ -371,7 +371,7 @@ private Q_SLOTS:
         QTest::newRow("delID touches only that camera, even one not sent")
             << QStringList{"a", "b"} << "b:0 c:0" << "b:1,c:1" << "0,1,1";
         QTest::newRow("a uid sent twice stays pending after its first failure")
-            << QStringList{"b", "a", "b"} << "b:1 b:1" << "b:2,b:2" << "0,2,6";
+            << QStringList{"b", "a", "b"} << "b:1" << "b:2" << "0,0,6";
         QTest::newRow("no delID: every uid sent, in order")
             << QStringList{"a", "b", "a"} << "*:1" << "a:2,b:2,a:2" << "2,2,6";
         QTest::newRow("context settled after one per-device answer per uid, whatever they name")

@@ -83,7 +83,8 @@ struct Fixture
         if (!server->takeCommand(command, parameters, userData))
             return false;
         // Nothing arrives from inside the command: the plug-in stores its request id afterwards.
-        return client.log.isEmpty() && (server->isIdle() || QSignalSpy(server.get(), &SimulatedServer::idle).wait(5000));
+        return client.log.isEmpty()
+            && (server->isIdle() || QSignalSpy(server.get(), &SimulatedServer::idle).wait(5000));
     }
 };
 

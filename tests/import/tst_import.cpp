@@ -38,8 +38,8 @@ private:
 // "ip|port|channel|channelNum" entries as children of the topology's first item.
 void addChannels(FakeTopologyPlugin& topology, const QStringList& channels)
 {
-    for (const QString& spec : channels) {
-        const QStringList parts = spec.split(QLatin1Char('|'));
+    for (const QString& channel : channels) {
+        const QStringList parts = channel.split(QLatin1Char('|'));
         topology.addChannel(parts.at(0), parts.at(1), parts.at(2).toInt(), parts.at(3).toInt());
     }
 }
@@ -246,31 +246,41 @@ private Q_SLOTS:
     void importSignals_data()
     {
         QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("url");       // instead of a file with that content
         QTest::addColumn<QString>("returned");  // brand|host|port|modelName|hostName|mac per map
         QTest::addColumn<QStringList>("signalled");
+        QTest::addColumn<bool>("unreadable");  // the parse failure is logged, the topology never asked
 
+        const QStringList allExist{"devicesExist"};
         QTest::newRow("all six keys")
-            << QByteArray("Brand,IP,Port,Model,Host,MAC\n\"1\",10.0.0.7,\"080\",M-1,front,001122334455\n")
-            << "1|10.0.0.7|080|M-1|front|001122334455" << QStringList{};
+            << QByteArray("Brand,IP,Port,Model,Host,MAC\n\"1\",10.0.0.7,\"080\",M-1,front,001122334455\n") << ""
+            << "1|10.0.0.7|080|M-1|front|001122334455" << QStringList{} << false;
         QTest::newRow("ip and port only, identical lines both returned")
-            << QByteArray("IP,Port\n10.0.0.8,80\n10.0.0.8,80\n") << "|10.0.0.8|80|||,|10.0.0.8|80|||" << QStringList{};
-        QTest::newRow("all managed") << QByteArray("IP,Port\n10.0.0.1,80\n10.0.0.3,80\n") << ""
-                                     << QStringList{"devicesExist"};
-        QTest::newRow("one of two managed") << QByteArray("IP,Port\n10.0.0.1,80\n10.0.0.9,80\n") << "|10.0.0.9|80|||"
-                                            << QStringList{};
+            << QByteArray("IP,Port\n10.0.0.8,80\n10.0.0.8,80\n") << "" << "|10.0.0.8|80|||,|10.0.0.8|80|||"
+            << QStringList{} << false;
+        QTest::newRow("all managed") << QByteArray("IP,Port\n10.0.0.1,80\n10.0.0.3,80\n") << "" << "" << allExist
+                                     << false;
+        QTest::newRow("one of two managed") << QByteArray("IP,Port\n10.0.0.1,80\n10.0.0.9,80\n") << ""
+                                            << "|10.0.0.9|80|||" << QStringList{} << false;
         QTest::newRow("only wrong lines: devicesExist first")
-            << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
-            << QStringList{"devicesExist", "importFileNotAllCorrect(4)"};
-        QTest::newRow("new and wrong lines") << QByteArray("IP,Port\n10.0.0.8,80\nbad\n") << "|10.0.0.8|80|||"
-                                             << QStringList{"importFileNotAllCorrect(1)"};
-        QTest::newRow("header only") << QByteArray("IP,Port\n") << "" << QStringList{"devicesExist"};
+            << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << "" << ""
+            << QStringList{"devicesExist", "importFileNotAllCorrect(4)"} << false;
+        QTest::newRow("new and wrong lines") << QByteArray("IP,Port\n10.0.0.8,80\nbad\n") << "" << "|10.0.0.8|80|||"
+                                             << QStringList{"importFileNotAllCorrect(1)"} << false;
+        QTest::newRow("header only") << QByteArray("IP,Port\n") << "" << "" << allExist << false;
+        QTest::newRow("no port column") << QByteArray("IP,Host\n10.0.0.1,h\n") << "" << "" << allExist << true;
+        QTest::newRow("web URL") << QByteArray() << "https://example.com/list.csv" << "" << allExist << true;
+        QTest::newRow("missing file") << QByteArray() << "file:///nonexistent/list.csv" << "" << allExist << true;
+        QTest::newRow("/dev/zero") << QByteArray() << "file:///dev/zero" << "" << allExist << true;
     }
 
     void importSignals()
     {
         QFETCH(QByteArray, content);
+        QFETCH(QString, url);
         QFETCH(QString, returned);
         QFETCH(QStringList, signalled);
+        QFETCH(bool, unreadable);
 
         PluginHarness h;
         ModelTesters testers(h);
@@ -281,7 +291,7 @@ private Q_SLOTS:
         const qsizetype sentBefore = h.wrapper().sent.size();
         SignalLog log(h);
 
-        const QVariant result = importDevices(h, QUrl::fromLocalFile(write(content)));
+        const QVariant result = importDevices(h, url.isEmpty() ? QUrl::fromLocalFile(write(content)) : QUrl(url));
 
         QCOMPARE(result.metaType(), QMetaType::fromType<QVariantList>());
         QStringList maps;
@@ -297,39 +307,12 @@ private Q_SLOTS:
         }
         QCOMPARE(maps.join(','), returned);
         QCOMPARE(log.entries, signalled);
-        QVERIFY(logLines().isEmpty());
+        QCOMPARE(logLines(), unreadable ? QStringList{kParseFailed} : QStringList());
+        if (unreadable)
+            QCOMPARE(topology.calls(), 0);
         // Reading a list neither adds rows nor asks the host anything.
         QCOMPARE(h.cameraModel()->rowCount(), 1);
         QCOMPARE(h.wrapper().sent.size(), sentBefore);
-    }
-
-    void unusableFiles_data()
-    {
-        QTest::addColumn<QUrl>("url");
-        QTest::newRow("web URL") << QUrl("https://example.com/list.csv");
-        QTest::newRow("missing file") << QUrl::fromLocalFile(QStringLiteral("/nonexistent/list.csv"));
-        QTest::newRow("/dev/zero") << QUrl::fromLocalFile(QStringLiteral("/dev/zero"));
-        QTest::newRow("no port column") << QUrl();  // written in the test
-    }
-
-    void unusableFiles()
-    {
-        QFETCH(QUrl, url);
-
-        PluginHarness h;
-        FakeTopologyPlugin topology;
-        h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
-        SignalLog log(h);
-        if (url.isEmpty())
-            url = QUrl::fromLocalFile(write("IP,Host\n10.0.0.1,h\n"));
-
-        const QVariant result = importDevices(h, url);
-
-        QCOMPARE(result.metaType(), QMetaType::fromType<QVariantList>());
-        QVERIFY(result.toList().isEmpty());
-        QCOMPARE(log.entries, QStringList{"devicesExist"});
-        QCOMPARE(topology.calls(), 0);
-        QCOMPARE(logLines(), QStringList{kParseFailed});
     }
 };
 
