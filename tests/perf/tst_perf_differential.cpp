@@ -701,7 +701,7 @@ void tst_PerfDifferential::viewsSortAsWhenReadingRows()
 // each key up gives.
 void tst_PerfDifferential::importReadsRecordsAsLookups()
 {
-    // Linked, not loaded: SetDeviceListParser is no QML method (see tst_importparserswap).
+    // Linked, not loaded: SetDeviceListParser is no QML method (see tst_devicelistparser).
     FakeFrameworkWrapper wrapper;
     FakeTopologyPlugin topology;
     topology.addChannel(QStringLiteral("10.0.0.1"), QStringLiteral("80"), 1, 1);
