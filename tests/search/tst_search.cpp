@@ -17,14 +17,17 @@ QString rowText(const QStandardItem* item, const QList<int>& roles)
     return values.join('|');
 }
 
-// Roles first to last of a row as "role=type:value|...", to show wrong types too.
+// Roles first to last of a row as "name=type:value|...", to show wrong names and
+// types too; a role without a name shows its number.
 QString typedRoles(const QStandardItem* item, int first, int last)
 {
     QStringList values;
     for (int role = first; role <= last; ++role) {
         const QVariant value = item->data(role);
         const QString text = value.canConvert<QStringList>() ? value.toStringList().join(';') : value.toString();
-        values.append(QStringLiteral("%1=%2:%3").arg(role).arg(value.isValid() ? value.metaType().name() : "none", text));
+        values.append(QStringLiteral("%1=%2:%3")
+                          .arg(item->model()->roleNames().value(role, QByteArray::number(role)),
+                               value.isValid() ? value.metaType().name() : "none", text));
     }
     return values.join('|');
 }
@@ -143,7 +146,8 @@ private Q_SLOTS:
         QCOMPARE(h.cameraModel()->rowCount(), 0); // hand-added rows go too
     }
 
-    // Every role of a searched camera row and of a station row, with its type.
+    // Every role of a searched camera row and of a station row, with its name (as QML
+    // knows it) and its type.
     void rowRoles()
     {
         CheckedHarness h;
@@ -151,9 +155,10 @@ private Q_SLOTS:
         entry.insert({{"searchType", 9}, {"HostName", "not-taken"}, {"CamRTSPPort", 8554}});
         h.answerSearch(h.startDeviceSearch(), {entry});
         QCOMPARE(typedRoles(h.cameraModel()->item(0), Cam::Id, Cam::Last),
-                 "256=QString:cam-1|257=QString:Q-100|258=QString:00-11-22-AA-BB-CC|259=QString:192.168.1.20|"
-                 "260=int:8080|261=int:9|262=int:6|263=QString:|264=QString:|265=uint:3232235796|"
-                 "266=QString:onvif|267=QString:|268=int:1|269=QString:|270=int:1|271=none:|272=bool:false|"
+                 "idRole=QString:cam-1|modelRole=QString:Q-100|macRole=QString:00-11-22-AA-BB-CC|"
+                 "ipRole=QString:192.168.1.20|portRole=int:8080|typeRole=int:9|statusRole=int:6|userNameRole=QString:|"
+                 "passwordRole=QString:|ipForSortRole=uint:3232235796|brandNameRole=QString:onvif|"
+                 "hostNameRole=QString:|brandRole=int:1|urlRole=QString:|channelNumRole=int:1|271=none:|272=bool:false|"
                  "273=bool:false|274=QString:TCP|275=int:0|276=QStringList:");
 
         entry = {{"delID", "st-1"}, {"Model", "NVR-8"}, {"MAC", "001122AABBCC"}, {"IP", "10.0.0.5"},
@@ -161,9 +166,10 @@ private Q_SLOTS:
                  {"HostName", "store-nvr"}, {"QRLNModel", "QX-1"}, {"Password", "secret"}};
         h.answerSearch(h.startStationSearch(), {entry}, true);
         QCOMPARE(typedRoles(h.stationModel()->item(0), Qt::UserRole, Station::Last),
-                 "256=none:|257=QString:st-1|258=QString:NVR-8|259=QString:00-11-22-AA-BB-CC|"
-                 "260=QString:10.0.0.5|261=int:0|262=int:24|263=int:7|264=QString:-1|265=int:6|"
-                 "266=QString:store-nvr|267=int:443|268=none:|269=QString:QX-1");
+                 "256=none:|idRole=QString:st-1|modelRole=QString:NVR-8|macRole=QString:00-11-22-AA-BB-CC|"
+                 "ipRole=QString:10.0.0.5|portRole=int:0|typeRole=int:24|brandRole=int:7|brandNameRole=QString:-1|"
+                 "statusRole=int:6|hostNameRole=QString:store-nvr|httpsPortRole=int:443|passwordRole=none:|"
+                 "qrlnModelRole=QString:QX-1");
         QCOMPARE(h.cameraModel()->columnCount() + h.stationModel()->columnCount(), 2);
     }
 

@@ -3,28 +3,16 @@
 #include "Roles.h"
 
 #include <QJsonObject>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <dlfcn.h>
 
-namespace {
+static const QString kPluginId = QStringLiteral("81A12407F58943CAB74F1F5D78E64C67");
 
-const QString kPluginId = QStringLiteral("81A12407F58943CAB74F1F5D78E64C67");
-const char* const kGetters[] = {"getCameraModel", "getCameraSortFilterModel", "getSearchedStationModel",
-                                "getSearchedStationSortFilterModel"};
-
-QVariantMap detection(const QString& requestId, const QString& id)
-{
-    return {{"reqUID", requestId}, {"delID", id}, {"detRes", 0}, {"Model", "M9"}};
-}
-
-} // namespace
-
-// The plug-in file as the host meets it: metadata, the root object, its life before
-// and after InitialPluginBase, and the dispatch of answers and events. This process
-// has no logging library at all.
+// The plug-in file as the host meets it: metadata, the root object and its life
+// around InitialPluginBase, the commands it sends and the dispatch of answers and
+// events. (Role names: tests/search.) This process has no logging library at all.
 class tst_SpineHost : public QObject
 {
     Q_OBJECT
@@ -38,167 +26,106 @@ private Q_SLOTS:
         QCOMPARE(meta.value("MetaData").toObject(), QJsonObject({{"ClientOnly", false}, {"PluginID", kPluginId}}));
     }
 
-    // Destroying the root object takes its models along; the next one is fresh.
-    void oneRootObjectUntilItIsDestroyed()
+    // One root object until it is destroyed, which takes its models along; the next
+    // one is fresh, and destroying it without InitialPluginBase touches no model.
+    void rootObjectLifecycle()
     {
-        QPluginLoader loader(QStringLiteral(PDS_PLUGIN_FILE));
-        QPointer<QObject> first = loader.instance();
-        QVERIFY2(first, qPrintable(loader.errorString()));
-        QCOMPARE(loader.instance(), first.data());
-        FakeFrameworkWrapper wrapper;
-        QVERIFY(qobject_cast<PluginBase*>(first)->InitialPluginBase(nullptr, PluginHarness::hostContext(), &wrapper));
-        QList<QPointer<QObject>> models;
-        for (const char* getter : kGetters)
-            models.append(metaCall(first, getter).value<QObject*>());
+        PluginHarness h(false);
+        QCOMPARE(h.loader().instance(), h.object());
+        QVERIFY(h.plugin()->pluginId().isEmpty());
+        QVERIFY(!h.cameraModel() && !h.cameraProxy() && !h.stationModel() && !h.stationProxy());
 
-        delete first.data();
+        QVERIFY(h.initialise());
+        QCOMPARE(h.plugin()->pluginName(), QStringLiteral("DeviceSearchPlugin"));
+        QCOMPARE(h.plugin()->pluginId(), kPluginId);
+        QCOMPARE(h.cameraProxy()->sourceModel(), h.cameraModel());
+        QCOMPARE(h.stationProxy()->sourceModel(), h.stationModel());
+        const QList<QPointer<QObject>> models{h.cameraModel(), h.cameraProxy(), h.stationModel(), h.stationProxy()};
+        delete h.object();
         for (const QPointer<QObject>& model : models)
             QVERIFY(model.isNull());
-        QObject* second = loader.instance();
+
+        QObject* second = h.loader().instance();
         QVERIFY(second);
         QCOMPARE(metaCall(second, "getCameraModel").value<QObject*>(), nullptr);
         delete second;
     }
 
-    void initialPluginBaseNamesThePluginAndMakesTheModels()
+    // Answers go by exact command name, events only when named exactly and without an
+    // error text; the Ex processors do nothing. The data reaches the handler as sent.
+    void dispatch_data()
     {
-        PluginHarness h(false);
-        for (const char* getter : kGetters)
-            QVERIFY2(!h.call(getter).value<QObject*>(), getter);
-        QVERIFY(h.plugin()->pluginId().isEmpty());
-
-        QCOMPARE(h.initialise(), true);
-        QCOMPARE(h.plugin()->pluginName(), QStringLiteral("DeviceSearchPlugin"));
-        QCOMPARE(h.plugin()->pluginId(), kPluginId);
-        QCOMPARE(h.cameraProxy()->sourceModel(), h.cameraModel());
-        QCOMPARE(h.stationProxy()->sourceModel(), h.stationModel());
-
-        // QML names roles by these; roles from 271 on stay unnamed.
-        const QHash<int, QByteArray> cameraRoles{
-            {Cam::Id, "idRole"}, {Cam::Model, "modelRole"}, {Cam::Mac, "macRole"}, {Cam::Ip, "ipRole"},
-            {Cam::Port, "portRole"}, {Cam::Type, "typeRole"}, {Cam::Status, "statusRole"},
-            {Cam::UserName, "userNameRole"}, {Cam::Password, "passwordRole"}, {Cam::IpForSort, "ipForSortRole"},
-            {Cam::BrandName, "brandNameRole"}, {Cam::HostName, "hostNameRole"}, {Cam::Brand, "brandRole"},
-            {Cam::Url, "urlRole"}, {Cam::ChannelNum, "channelNumRole"}};
-        const QHash<int, QByteArray> stationRoles{
-            {Station::Id, "idRole"}, {Station::Model, "modelRole"}, {Station::Mac, "macRole"},
-            {Station::Ip, "ipRole"}, {Station::Port, "portRole"}, {Station::Type, "typeRole"},
-            {Station::Brand, "brandRole"}, {Station::BrandName, "brandNameRole"}, {Station::Status, "statusRole"},
-            {Station::HostName, "hostNameRole"}, {Station::HttpsPort, "httpsPortRole"},
-            {Station::Password, "passwordRole"}, {Station::QrlnModel, "qrlnModelRole"}};
-        QCOMPARE(h.cameraModel()->roleNames(), cameraRoles);
-        QCOMPARE(h.cameraProxy()->roleNames(), cameraRoles);
-        QCOMPARE(h.stationModel()->roleNames(), stationRoles);
-        QCOMPARE(h.stationProxy()->roleNames(), stationRoles);
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("processor"); // 0 CommandProcessor, 1 EventProcessor, 2 and 3 their Ex forms
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("rows"); // ids, statuses and models of the camera rows; answers signalled
+        QTest::newRow("answer") << "searchDevice" << 0 << "" << "a,b 0,6 M1,M1 1";
+        QTest::newRow("answer, other letter case") << "SearchDevice" << 0 << "" << "a 0 M1 0";
+        QTest::newRow("answer, trailing space") << "searchDevice " << 0 << "" << "a 0 M1 0";
+        QTest::newRow("answer, Ex") << "searchDevice" << 2 << "" << "a 0 M1 0";
+        QTest::newRow("detection") << "detCamResEvt" << 1 << "" << "a 1 M9 0";
+        QTest::newRow("detection with an error") << "detCamResEvt" << 1 << "timeout" << "a 0 M1 0";
+        QTest::newRow("detection, other letter case") << "DetCamResEvt" << 1 << "" << "a 0 M1 0";
+        QTest::newRow("detection, Ex") << "detCamResEvt" << 3 << "" << "a 0 M1 0";
     }
 
-    void destroyingWithoutInitTouchesNoModel()
+    void dispatch()
     {
-        PluginHarness h(false);
-        QVERIFY(h.object()->children().isEmpty());
-        delete h.object();
-        QVERIFY(!h.object());
-    }
-
-    // Nothing in this process brought a logging library in: a failed search still
-    // returns false, and nothing else changes.
-    void runsWithoutLoggingLibrary()
-    {
+        QFETCH(QString, name);
+        QFETCH(int, processor);
+        QFETCH(QString, error);
+        QFETCH(QString, rows);
         CheckedHarness h;
+        const QString id = h.startDeviceSearch(2);
+        h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
+        QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
+        const QVariantMap data{{"reqUID", id}, {"devList", QVariantList{foundDevice("b", "10.0.0.2")}}, {"delID", "a"},
+                               {"detRes", 0}, {"Model", "M9"}};
+        if (processor == 0)
+            h.answer(name, data);
+        else if (processor == 1)
+            h.event(name, data, error);
+        else if (processor == 2)
+            h.plugin()->CommandProcessorEx(name, nullptr, data, nullptr, "0", QString(), true, QString());
+        else
+            h.plugin()->EventProcessorEx(name, nullptr, 0, 0, 0, data, error);
+        const QStandardItemModel* cameras = h.cameraModel();
+        QCOMPARE(QStringList({column(cameras, Cam::Id), column(cameras, Cam::Status), column(cameras, Cam::Model),
+                              QString::number(answers.count())}).join(' '),
+                 rows);
+    }
+
+    // Every command carries the host context, the plug-in id, null user data, false
+    // and an empty text. A command the host refuses changes nothing and is not kept:
+    // the earlier requests still collect answers. (No wrapper at all: the logging test.)
+    void sendsAndRefusals()
+    {
         QCOMPARE(dlopen("libZelkLogUtl.so", RTLD_NOW | RTLD_NOLOAD), nullptr);
         QCOMPARE(dlsym(RTLD_DEFAULT, "LogTrace_GetGlobalObject"), nullptr);
-        h.wrapper().sendResult = false;
-        QCOMPARE(h.call("searchDevices", {0, 0}).toBool(), false);
-        QCOMPARE(h.call("importDevices", {QUrl::fromLocalFile("/nonexistent/list.csv")}).toList(), QVariantList());
-    }
-
-    // How host answers and events reach the handlers.
-    void commandNamesMatchExactly_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("other letter case") << "SearchDevice";
-        QTest::newRow("trailing space") << "searchDevice ";
-    }
-
-    void commandNamesMatchExactly()
-    {
-        QFETCH(QString, command);
         CheckedHarness h;
-        const QString id = h.startDeviceSearch();
-        QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
-
-        h.answer(command, QVariantMap{{"reqUID", id}, {"devList", QVariantList{foundDevice("a", "10.0.0.1")}}});
-        QCOMPARE(answers.count(), 0);
-        QCOMPARE(h.cameraModel()->rowCount(), 0);
-    }
-
-    void detectionEventsNeedAnEmptyError_data()
-    {
-        QTest::addColumn<QString>("event");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<int>("status");
-        QTest::newRow("empty error") << "detCamResEvt" << "" << int(Authorized);
-        QTest::newRow("with error") << "detCamResEvt" << "timeout" << int(Checking);
-        QTest::newRow("other letter case") << "DetCamResEvt" << "" << int(Checking);
-    }
-
-    void detectionEventsNeedAnEmptyError()
-    {
-        QFETCH(QString, event);
-        QFETCH(QString, error);
-        QFETCH(int, status);
-        CheckedHarness h;
-        const QString id = h.startDeviceSearch(2);
-        h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
-
-        h.event(event, detection(id, "a"), error);
-        QCOMPARE(h.cameraModel()->item(0)->data(Cam::Status).toInt(), status);
-        // The data reaches the handler as sent: Model is only taken on success.
-        QCOMPARE(h.cameraModel()->item(0)->data(Cam::Model).toString(), status == Authorized ? "M9" : "M1");
-    }
-
-    void extendedProcessorsDoNothing()
-    {
-        CheckedHarness h;
-        const QString id = h.startDeviceSearch(2);
-        h.answerSearch(id, {foundDevice("a", "10.0.0.1")}, true);
+        const QString deviceId = h.startDeviceSearch();
+        h.answerSearch(deviceId, {foundDevice("a", "10.0.0.1")});
         const QString stationId = h.startStationSearch();
-        QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
-        QSignalSpy stationAnswers(h.object(), SIGNAL(searchStationsResp(bool,bool)));
-        QSignalSpy changes(h.cameraModel(), &QAbstractItemModel::dataChanged);
-
-        for (const QString& request : {id, stationId}) {
-            const QVariantMap result{{"reqUID", request}, {"devList", QVariantList{foundDevice("b", "10.0.0.2")}}};
-            h.plugin()->CommandProcessorEx("searchDevice", nullptr, result, nullptr, "0", QString(), true, QString());
-        }
-        h.plugin()->EventProcessorEx("detCamResEvt", nullptr, 0, 0, 0, detection(id, "a"), QString());
-
-        QCOMPARE(answers.count() + stationAnswers.count() + changes.count(), 0);
-        QCOMPARE(h.cameraModel()->rowCount(), 1);
-        QCOMPARE(h.stationModel()->rowCount(), 0);
-    }
-
-    // An object that loses its wrapper (a host that reconnects it without one), or
-    // never had one, sends nothing; the request it had still collects answers.
-    void nullWrapperSendsNothingAndKeepsTheRequestId()
-    {
-        PluginHarness never(false);
-        QCOMPARE(never.call("searchDevices", {0, 7}).toBool(), false);
-        QCOMPARE(never.call("searchStations").toBool(), false);
-
-        PluginHarness h;
-        const QString kept = h.startDeviceSearch();
-        QVERIFY(h.plugin()->InitialPluginBase(nullptr, PluginHarness::hostContext(), nullptr));
-        ModelTesters testers(h);
+        h.answerSearch(stationId, {foundDevice("s", "10.0.0.5")});
+        h.wrapper().sendResult = false;
         QCOMPARE(h.call("searchDevices", {0, 0}).toBool(), false);
         QCOMPARE(h.call("refreshDevices", {0, 0}).toBool(), false);
         QCOMPARE(h.call("searchStations").toBool(), false);
-        QCOMPARE(h.wrapper().sent.size(), 1);
+        for (const SentCommand& sent : std::as_const(h.wrapper().sent)) {
+            QCOMPARE(sent.hostContext, PluginHarness::hostContext());
+            QCOMPARE(sent.senderPluginId, kPluginId);
+            QCOMPARE(sent.userData, nullptr);
+            QCOMPARE(sent.flag, false);
+            QVERIFY(sent.text.isEmpty());
+        }
 
         QSignalSpy answers(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
-        h.answerSearch(kept, {foundDevice("a", "10.0.0.1")});
-        QCOMPARE(answers.count(), 1);
-        QCOMPARE(h.cameraModel()->rowCount(), 1);
+        QSignalSpy stationAnswers(h.object(), SIGNAL(searchStationsResp(bool,bool)));
+        h.answerSearch(deviceId, {foundDevice("b", "10.0.0.2")});
+        h.answerSearch(stationId, {foundDevice("t", "10.0.0.6")});
+        QCOMPARE(answers.count() + stationAnswers.count(), 2);
+        QCOMPARE(column(h.cameraModel(), Cam::Id), QStringLiteral("a,b"));
+        QCOMPARE(column(h.stationModel(), Station::Id), QStringLiteral("s,t"));
     }
 };
 
