@@ -17,15 +17,6 @@
 
 namespace {
 
-// Every role of every row: one QCOMPARE shows whether anything moved.
-QString dump(const QAbstractItemModel* model, int lastRole)
-{
-    QStringList columns;
-    for (int role = Qt::UserRole; role <= lastRole; ++role)
-        columns.append(column(model, role));
-    return columns.join(u'\n');
-}
-
 // Stations s1 and s2, a superseded device search, then the current one's cameras a
 // and b under a hand-added one: what hostile input must leave standing.
 struct Populated : CheckedHarness
@@ -44,7 +35,16 @@ struct Populated : CheckedHarness
         call("addDevice", {"manual", 0, "10.0.0.99", 554});
         return id;
     }
-    QString state() const { return dump(cameraModel(), Cam::Last) + '\n' + dump(stationModel(), Station::Last); }
+    // Every role of every row of both models: one QCOMPARE shows whether anything moved.
+    QString state() const
+    {
+        QStringList columns;
+        for (int role = Qt::UserRole; role <= Cam::Last; ++role)
+            columns.append(column(cameraModel(), role));
+        for (int role = Qt::UserRole; role <= Station::Last; ++role)
+            columns.append(column(stationModel(), role));
+        return columns.join(u'\n');
+    }
     QVariant camera(int row, int role) const { return cameraModel()->index(row, 0).data(role); }
     // importDevices returns a QVariant, which the meta-call wraps once more.
     QVariantList importFile(const QString& path)
@@ -53,131 +53,100 @@ struct Populated : CheckedHarness
     }
 };
 
-QVariant deviceWith(const QString& key, const QVariant& value)
+struct ServerInput
+{
+    QString name;     // of the command answered or the event raised
+    QString request;  // "current", "superseded" or any other request id
+    QVariantMap payload;
+    QString newIds = {};
+    int role = 0;           // read from the last camera row; 0: nothing may change
+    QString expected = {};  // null: some int
+};
+
+// A search answer of one device c, with key set to value.
+ServerInput answer(const QString& key, const QVariant& value, const QString& newIds, int role, const QString& expected)
 {
     QVariantMap device = foundDevice("c", "10.0.0.3");
     device.insert(key, value);
-    return QVariantList{device};
+    return {"searchDevice", "current", {{"devList", QVariantList{device}}}, newIds, role, expected};
+}
+
+// A detection for the device id, with "detRes" set to detRes.
+ServerInput detection(const QString& request, const QString& id, const QVariant& detRes, int role = 0,
+                      const QString& expected = {})
+{
+    return {"detCamResEvt", request, {{"delID", id}, {"detRes", detRes}, {"Model", 42}}, "", role, expected};
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(ServerInput)
 
 class tst_Hostile : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Values of the wrong type read as text, empty or 0; numbers beyond int as some
-    // int (no expected text). Rows already there stay, and the answer is a success.
-    void searchAnswers_data()
+    // Values of the wrong type read as text, empty or 0; numbers beyond int as some int.
+    // Rows already there stay, and an answer to the current search is a success.
+    // Whatever is meant for another search, device or purpose changes nothing.
+    void serverInput_data()
     {
-        QTest::addColumn<QVariant>("devList");
-        QTest::addColumn<QString>("newIds");
-        QTest::addColumn<int>("role");  // of the last row
-        QTest::addColumn<QString>("expected");
-
+        QTest::addColumn<ServerInput>("input");
+        const QVariantList oddEntries{foundDevice("c", "10.0.0.3"), "x", 5, QVariant::fromValue(nullptr)};
         const QString mac(2 << 20, u'A');
-        QTest::newRow("devList is a string") << QVariant("c") << "" << 0 << "";
-        QTest::newRow("devList is a map") << QVariant(foundDevice("c", "10.0.0.3")) << "" << 0 << "";
-        QTest::newRow("non-map elements make one entry with empty texts")
-            << QVariant(QVariantList{foundDevice("c", "10.0.0.3"), "x", 5, QVariant::fromValue(nullptr)}) << ",c,"
-            << int(Cam::BrandName) << "qrln";
-        QTest::newRow("numeric id reads as its text") << deviceWith("delID", 7) << ",7" << int(Cam::Id) << "7";
-        QTest::newRow("port as a word is 0, so HTTPS") << deviceWith("HttpPort", "http") << ",c" << int(Cam::Port) << "443";
-        QTest::newRow("negative port is kept") << deviceWith("HttpPort", -1) << ",c" << int(Cam::Port) << "-1";
-        QTest::newRow("port beyond int") << deviceWith("HttpPort", qint64(1) << 40) << ",c" << int(Cam::Port) << QString();
-        QTest::newRow("brand as a word is 0") << deviceWith("Brand", "onvif") << ",c" << int(Cam::BrandName) << "qrln";
-        QTest::newRow("numeric MAC gets hyphens") << deviceWith("MAC", 12345) << ",c" << int(Cam::Mac) << "1-23-45";
+        QTest::newRow("devList is a string") << ServerInput{"searchDevice", "current", {{"devList", "c"}}};
+        QTest::newRow("devList is a map") << ServerInput{"searchDevice", "current", {{"devList", foundDevice("c", "1")}}};
+        QTest::newRow("non-map entries read as one with empty texts")
+            << ServerInput{"searchDevice", "current", {{"devList", oddEntries}}, ",c,", Cam::BrandName, "qrln"};
+        QTest::newRow("numeric id reads as its text") << answer("delID", 7, ",7", Cam::Id, "7");
+        QTest::newRow("port as a word is 0, so HTTPS") << answer("HttpPort", "http", ",c", Cam::Port, "443");
+        QTest::newRow("negative port is kept") << answer("HttpPort", -1, ",c", Cam::Port, "-1");
+        QTest::newRow("port beyond int") << answer("HttpPort", qint64(1) << 40, ",c", Cam::Port, QString());
+        QTest::newRow("brand as a word is 0") << answer("Brand", "onvif", ",c", Cam::BrandName, "qrln");
+        QTest::newRow("numeric MAC gets hyphens") << answer("MAC", 12345, ",c", Cam::Mac, "1-23-45");
         // Hyphens inserted one at a time held the GUI thread for minutes on this one.
-        QTest::newRow("2 MB MAC") << deviceWith("MAC", mac) << ",c" << int(Cam::Mac)
-                                  << QStringList(mac.size() / 2, "AA").join(u'-');
+        QTest::newRow("2 MB MAC") << answer("MAC", mac, ",c", Cam::Mac, QStringList(mac.size() / 2, "AA").join(u'-'));
+        QTest::newRow("null detRes is 0") << detection("current", "b", QVariant::fromValue(nullptr), Cam::Status, "1");
+        QTest::newRow("detRes a word is 0") << detection("current", "b", "abc", Cam::Status, "1");
+        QTest::newRow("detRes digits") << detection("current", "b", "1", Cam::Status, "2");
+        QTest::newRow("detRes largest int") << detection("current", "b", INT_MAX, Cam::Status, "4");
+        QTest::newRow("detRes smallest int") << detection("current", "b", INT_MIN, Cam::Status, "4");
+        QTest::newRow("detected model a number") << detection("current", "b", 0, Cam::Model, "42");
+        ServerInput superseded = answer("delID", "new", "", 0, "");
+        superseded.request = "superseded";
+        QTest::newRow("answer to a superseded search") << superseded;
+        superseded.request = "{x}";
+        QTest::newRow("answer for an unknown request") << superseded;
+        QTest::newRow("detection for a superseded search") << detection("superseded", "b", 0);
+        QTest::newRow("detection for a station's id") << detection("current", "s1", 0);
     }
 
-    void searchAnswers()
+    void serverInput()
     {
-        QFETCH(QVariant, devList);
-        QFETCH(QString, newIds);
-        QFETCH(int, role);
-        QFETCH(QString, expected);
-
+        QFETCH(ServerInput, input);
         Populated h;
         const QString ids = column(h.cameraModel(), Cam::Id);
         QSignalSpy answered(h.object(), SIGNAL(searchDevicesResp(bool, bool)));
-        h.answer("searchDevice", QVariantMap{{"reqUID", h.search}, {"devList", devList}});
-
-        QCOMPARE(answered.count(), 1);
-        QCOMPARE(answered.first().at(0).toBool(), true);
-        QCOMPARE(column(h.cameraModel(), Cam::Id), ids + newIds);
-        QVERIFY(h.before.endsWith(dump(h.stationModel(), Station::Last)));  // stations as they were
-        const QVariant stored = h.camera(h.cameraModel()->rowCount() - 1, role);
-        if (role && expected.isNull())
-            QCOMPARE(stored.metaType().id(), int(QMetaType::Int));
-        else if (role)
-            QCOMPARE(stored.toString(), expected);
-    }
-
-    // A detection result of the wrong type reads as 0, a success, whose details read
-    // as text, empty and 0. Whatever is meant for another search, device or purpose
-    // changes nothing (status -1).
-    void eventsAndLateAnswers_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("request");
-        QTest::addColumn<QVariant>("id");
-        QTest::addColumn<QVariant>("detRes");
-        QTest::addColumn<int>("status");  // of camera b
-
-        const QString detection = "detCamResEvt";
-        QTest::newRow("null detRes") << detection << "current" << QVariant("b") << QVariant::fromValue(nullptr)
-                                     << int(Authorized);
-        QTest::newRow("detRes a word") << detection << "current" << QVariant("b") << QVariant("abc") << int(Authorized);
-        QTest::newRow("detRes digits") << detection << "current" << QVariant("b") << QVariant("1") << int(DetectCode1);
-        QTest::newRow("detRes largest int") << detection << "current" << QVariant("b") << QVariant(INT_MAX) << int(Failed);
-        QTest::newRow("detRes smallest int") << detection << "current" << QVariant("b") << QVariant(INT_MIN) << int(Failed);
-        QTest::newRow("answer to a superseded search") << "searchDevice" << "superseded" << QVariant("b") << QVariant() << -1;
-        QTest::newRow("answer for an unknown request") << "searchDevice" << "{x}" << QVariant("b") << QVariant() << -1;
-        QTest::newRow("answer whose request id is a list") << "searchDevice" << "list" << QVariant("b") << QVariant() << -1;
-        QTest::newRow("detection for a superseded search") << detection << "superseded" << QVariant("b") << QVariant() << -1;
-        QTest::newRow("detection for a station's id") << detection << "current" << QVariant("s1") << QVariant() << -1;
-        QTest::newRow("detection whose id is a list") << detection << "current" << QVariant(QVariantList{"b"})
-                                                      << QVariant() << -1;
-        QTest::newRow("unknown event") << "somethingElse" << "current" << QVariant("b") << QVariant() << -1;
-    }
-
-    void eventsAndLateAnswers()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, request);
-        QFETCH(QVariant, id);
-        QFETCH(QVariant, detRes);
-        QFETCH(int, status);
-
-        Populated h;
-        const QVariant requestId = request == "current" ? QVariant(h.search) : request == "superseded" ? QVariant(h.superseded)
-                                 : request == "list" ? QVariant(QVariantList{h.search}) : QVariant(request);
-        const QVariantMap payload{{"reqUID", requestId}, {"delID", id}, {"detRes", detRes}, {"Model", 42},
-                                  {"MAC", QVariantList{}}, {"ChannelNum", "four"},
-                                  {"devList", QVariantList{foundDevice("new", "10.9.9.9")}}};
-        QSignalSpy devices(h.object(), SIGNAL(searchDevicesResp(bool, bool)));
-        QSignalSpy stations(h.object(), SIGNAL(searchStationsResp(bool, bool)));
-        if (name == "searchDevice")
-            h.answer(name, payload);
+        input.payload.insert("reqUID", input.request == "current"      ? h.search
+                                       : input.request == "superseded" ? h.superseded
+                                                                       : input.request);
+        if (input.name == "searchDevice")
+            h.answer(input.name, input.payload);
         else
-            h.event(name, payload);
+            h.event(input.name, input.payload);
 
-        QCOMPARE(devices.count() + stations.count(), 0);
-        if (status < 0) {
+        const bool current = input.name == "searchDevice" && input.request == "current";
+        QCOMPARE(answered.count(), current ? 1 : 0);
+        QVERIFY(!current || answered.first().at(0).toBool());
+        QCOMPARE(column(h.cameraModel(), Cam::Id), ids + input.newIds);
+        const QVariant stored = h.camera(h.cameraModel()->rowCount() - 1, input.role);
+        if (!input.role)
             QCOMPARE(h.state(), h.before);
-            return;
-        }
-        QCOMPARE(h.cameraModel()->rowCount(), 3);
-        QCOMPARE(h.camera(h.B, Cam::Status).toInt(), status);
-        QCOMPARE(h.camera(h.A, Cam::Status).toInt(), int(NotChecked));
-        if (status == Authorized) {
-            QCOMPARE(h.camera(h.B, Cam::Model).toString(), "42");
-            QCOMPARE(h.camera(h.B, Cam::Mac).toString(), "");
-            QCOMPARE(h.camera(h.B, Cam::ChannelNum), QVariant(0));
-        }
+        else if (input.expected.isNull())
+            QCOMPARE(stored.metaType().id(), int(QMetaType::Int));
+        else
+            QCOMPARE(stored.toString(), input.expected);
     }
 
     void authorizationAnswers_data()
@@ -191,11 +160,8 @@ private Q_SLOTS:
             for (const char* userData : {"null", "foreign", "stale"})
                 QTest::addRow("%s, %s user data", command, userData) << command << userData << QVariant(success);
         }
-        // Without a map every key is missing, "detRes" too: a success.
-        QTest::newRow("live, a null answer") << "authorizeDevice" << "live" << QVariant::fromValue(nullptr);
         QTest::newRow("live, details of the wrong type read as empty and 0")
-            << "authorizeDevice" << "live"
-            << QVariant(QVariantMap{{"ChannelNum", "lots"}, {"Model", QVariantMap{}}, {"Brand", qint64(1) << 40}});
+            << "authorizeDevice" << "live" << QVariant(QVariantMap{{"ChannelNum", "lots"}, {"Model", QVariantMap{}}});
     }
 
     // Only a context the plug-in still holds may be read; any other user data makes an
@@ -223,10 +189,9 @@ private Q_SLOTS:
         if (userData != "live") {
             QCOMPARE(h.state(), before);
             QCOMPARE(authorized.count(), 0);
-            h.answer("authorizeDevice", QVariant(), live);
+            h.answer("authorizeDevice", QVariant(), live);  // no map: every key missing, "detRes" is 0
         }
         QCOMPARE(authorized.count(), 1);
-        QCOMPARE(h.cameraModel()->rowCount(), 3);
         QCOMPARE(h.camera(h.A, Cam::Status).toInt(), int(Authorized));
         QCOMPARE(h.camera(h.A, Cam::UserName).toString(), "u2");
         QCOMPARE(h.camera(h.A, Cam::Model).toString(), "");
@@ -303,7 +268,6 @@ private Q_SLOTS:
         h.call("removeRowInSearchedStationTableModel", {text});
         QCOMPARE(h.importFile(text), QVariantList());
         metaCall(h.cameraProxy(), "setFilterString", {text});
-        metaCall(h.cameraProxy(), "setFilterBrand", {text});
         metaCall(h.stationProxy(), "setFilterString", {text});
         QCOMPARE(h.wrapper().sent.size(), sent);
         QCOMPARE(h.state(), h.before);
@@ -317,13 +281,10 @@ private Q_SLOTS:
         QCOMPARE(h.camera(0, Cam::BrandName).toString(), "-1");
         QCOMPARE(h.call("authorize", {h.camera(0, Cam::Id), "u", "p"}).toBool(), sendable);
         QCOMPARE(h.wrapper().sent.size(), sent + (sendable ? 1 : 0));
-        if (sendable)
-            QCOMPARE(h.wrapper().last().map().value("HttpPort").toInt(), port);
+        QVERIFY(!sendable || h.wrapper().last().map().value("HttpPort").toInt() == port);
 
         h.call("addStation", {QVariantMap{{"Model", text}, {"delID", text}, {"HostName", text}}});
-        QCOMPARE(h.stationModel()->rowCount(), 3);
         QCOMPARE(h.stationModel()->index(0, 0).data(Station::Model).toString(), text);
-        QVERIFY(!QUuid::fromString(h.stationModel()->index(0, 0).data(Station::Id).toString()).isNull());
         // The relay path travels unchanged; a refresh keeps both hand-added cameras.
         QVERIFY(h.call("refreshDevices", {0, 0, text}).toBool());
         QCOMPARE(h.wrapper().last().map().value("relayPath").toString(), text);
@@ -378,10 +339,8 @@ private Q_SLOTS:
         // Nothing in this topology matches, so "all exist" means "nothing read".
         QCOMPARE(exist.count(), result.isEmpty() ? 1 : 0);
         QVERIFY(wrong.count() <= (devices < 0 ? 1 : 0));
-        if (devices >= 0)
-            QCOMPARE(result.size(), devices);
-        if (devices == 1)
-            QCOMPARE(result.first().toMap().value("modelName").toString().size(), 5 << 20);
+        QVERIFY(devices < 0 || result.size() == devices);
+        QVERIFY(devices != 1 || result.first().toMap().value("modelName").toString().size() == (5 << 20));
         // Whatever was read carries all six keys and a port of one to five digits.
         for (const QVariant& entry : result) {
             QCOMPARE(entry.toMap().keys(), QStringList({"brand", "host", "hostName", "mac", "modelName", "port"}));
