@@ -161,9 +161,8 @@ private Q_SLOTS:
                  "hostNameRole=QString:|brandRole=int:1|urlRole=QString:|channelNumRole=int:1|271=none:|272=bool:false|"
                  "273=bool:false|274=QString:TCP|275=int:0|276=QStringList:");
 
-        entry = {{"delID", "st-1"}, {"Model", "NVR-8"}, {"MAC", "001122AABBCC"}, {"IP", "10.0.0.5"},
-                 {"HttpPort", 0}, {"HttpsPort", 443}, {"searchType", 24}, {"Brand", 7},
-                 {"HostName", "store-nvr"}, {"QRLNModel", "QX-1"}, {"Password", "secret"}};
+        entry = foundDevice("st-1", "10.0.0.5", 0, 7, "001122AABBCC", "NVR-8");
+        entry.insert({{"searchType", 24}, {"HostName", "store-nvr"}, {"QRLNModel", "QX-1"}, {"Password", "secret"}});
         h.answerSearch(h.startStationSearch(), {entry}, true);
         QCOMPARE(typedRoles(h.stationModel()->item(0), Qt::UserRole, Station::Last),
                  "256=none:|idRole=QString:st-1|modelRole=QString:NVR-8|macRole=QString:00-11-22-AA-BB-CC|"
