@@ -165,7 +165,6 @@ private Q_SLOTS:
         QCOMPARE(host.exitCode(), 2);
         const QString err = QString::fromUtf8(host.readAllStandardError());
         QVERIFY2(err.contains(message), qPrintable(err));
-        QCOMPARE(host.readAllStandardOutput(), QByteArray());
     }
 };
 

@@ -103,8 +103,6 @@ private Q_SLOTS:
         RecordingClient client;
         server.setClient(&client);
         QVERIFY(server.takeCommand(command, parameters, &client));
-        // Nothing arrives from inside the command: the plug-in stores its request id afterwards.
-        QVERIFY(client.transcript.isEmpty());
         QVERIFY(QSignalSpy(&server, &SimulatedServer::idle).wait(5000));
         QCOMPARE(client.transcript.join(" | "), transcript);
     }
