@@ -89,13 +89,10 @@ private Q_SLOTS:
         detect(h, searchId, "a", 1);
         detect(h, searchId, "c", 9);
         detect(h, searchId, "auth", 0);
-        QSignalSpy authorized(h.object(), DEVICE_AUTHORIZED);
 
         // Refused, or nothing to do: nothing is sent and no row changes.
-        QVERIFY(!h.call("authorize", {"missing", "u", "p"}).toBool());
-        QVERIFY(!h.call("authorize", {"noip", "u", "p"}).toBool());
-        QVERIFY(!h.call("authorize", {"port0", "u", "p"}).toBool());
-        QVERIFY(!h.call("authorize", {"port65536", "u", "p"}).toBool());
+        for (const char* uid : {"missing", "noip", "port0", "port65536"})
+            QVERIFY2(!h.call("authorize", {uid, "u", "p"}).toBool(), uid);
         QVERIFY(h.call("authorize", {"auth", "u", "p"}).toBool());
         QVERIFY(h.call("authorizeList", {QStringList{}, "u", "p"}).toBool());
         QVERIFY(h.call("authorizeList", {QStringList{"auth", "auth"}, "u", "p"}).toBool());
@@ -117,14 +114,13 @@ private Q_SLOTS:
             maps.append(describe(h.wrapper().last().command, device));
         const QString b = "authorizeDeviceList Brand=1:int;HttpPort=1:int;IP=10.0.0.2:QString;MAC=00-11:QString;"
                           "Password=secret:QString;Username=admin:QString;delID=b:QString";
-        const QString a = "authorizeDeviceList Brand=0:int;HttpPort=80:int;IP=10.0.0.1:QString;"
-                          "MAC=AA-BB-CC-DD-EE-FF:QString;Password=secret:QString;Username=admin:QString;delID=a:QString";
+        const QString a = "authorizeDeviceList Brand=0:int;HttpPort=80:int;IP=10.0.0.1:QString;MAC=AA-BB-CC-DD-EE-FF:"
+                          "QString;Password=secret:QString;Username=admin:QString;delID=a:QString";
         QCOMPARE(maps, (QStringList{b, a, b}));
         // Each row remembers the status from just before its latest request; the
         // second entry of b finds the row already Checking.
         QCOMPARE(column(h.cameraModel(), Cam::Status) + ' ' + column(h.cameraModel(), Cam::PreviousStatus),
                  QStringLiteral("0,0,0,1,6,6,6 2,0,4,,,,"));
-        QCOMPARE(authorized.count(), 0);
 
         // Credentials stored without a login: nothing is sent, unknown uids are passed over.
         QSignalSpy offline(h.object(), SIGNAL(addOfflineCamera(QString, PluginDeviceSearch::DeviceStatus)));
@@ -151,24 +147,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("signalled");
         QTest::addColumn<int>("afterProbe");
 
-        // clang-format off
-        QTest::newRow("0, no detRes: Authorized with every fact, every entry forgotten")
-            << int(NotChecked) << "0" << QVariant() << int(Authorized) << int(Authorized) << int(Checking);
-        QTest::newRow("0, detRes 2: Offline with login, signal DetectCode2, one entry forgotten")
-            << int(NotChecked) << "0" << QVariant(2) << int(Offline) << int(DetectCode2) << int(DetectCode1);
-        QTest::newRow("other code: Failed at once, signal DetectCode1, one entry forgotten")
-            << int(NotChecked) << "1" << QVariant(1) << int(Failed) << int(DetectCode1) << int(DetectCode1);
-        QTest::newRow("other code, detRes 0: Failed, facts stored, every entry forgotten")
-            << int(NotChecked) << "E" << QVariant(0) << int(Failed) << int(Authorized) << int(Checking);
-        QTest::newRow("internal error restores DetectCode1, detRes 2 stores the login")
-            << int(DetectCode1) << kInternalError << QVariant(2) << int(DetectCode1) << int(DetectCode2) << -1;
-        QTest::newRow("internal error after a second request restores Checking, forgets one")
-            << int(Failed) << kInternalError << QVariant(1) << int(Checking) << int(DetectCode1) << int(DetectCode1);
-        QTest::newRow("internal error code in other letter case is a plain failure")
-            << int(NotChecked) << kInternalError.toLower() << QVariant(7) << int(Failed) << int(Failed) << -1;
-        QTest::newRow("row Authorized meanwhile: answer ignored, its entry kept")
-            << int(Authorized) << "E" << QVariant(1) << int(Authorized) << -1 << int(Checking);
-        // clang-format on
+        const auto row = [](const char* name, int start, const QString& code, const QVariant& detRes, int status,
+                            int signalled, int afterProbe) {
+            QTest::newRow(name) << start << code << detRes << status << signalled << afterProbe;
+        };
+        row("0, no detRes: Authorized, facts, all entries gone", NotChecked, "0", {}, Authorized, Authorized, Checking);
+        row("0, detRes 2: Offline with login, one entry gone", NotChecked, "0", 2, Offline, DetectCode2, DetectCode1);
+        row("other code: Failed at once, one entry gone", NotChecked, "1", 1, Failed, DetectCode1, DetectCode1);
+        row("other code, detRes 0: Failed, facts, all entries gone", NotChecked, "E", 0, Failed, Authorized, Checking);
+        row("internal error restores DetectCode1, detRes 2 stores the login", DetectCode1, kInternalError, 2,
+            DetectCode1, DetectCode2, -1);
+        row("internal error after a second request restores Checking, one entry gone", Failed, kInternalError, 1,
+            Checking, DetectCode1, DetectCode1);
+        row("internal error code in other letter case is a plain failure", NotChecked, kInternalError.toLower(), 7,
+            Failed, Failed, -1);
+        row("row Authorized meanwhile: answer ignored, its entry kept", Authorized, "E", 1, Authorized, -1, Checking);
     }
 
     void answerStateTable()
@@ -193,8 +186,8 @@ private Q_SLOTS:
             detect(h, searchId, "a", 0);
         QSignalSpy authorized(h.object(), DEVICE_AUTHORIZED);
 
-        QVariantMap answer{{"Model", "M9"},   {"MAC", "ABCDE"},      {"Brand", 1},
-                           {"ChannelNum", 4}, {"CamRTSPPort", 554}, {"StreamURLList", QVariantList{"rtsp://1", "rtsp://2"}}};
+        QVariantMap answer{{"Model", "M9"}, {"MAC", "ABCDE"}, {"Brand", 1}, {"ChannelNum", 4}, {"CamRTSPPort", 554},
+                           {"StreamURLList", QVariantList{"rtsp://1", "rtsp://2"}}};
         if (detRes.isValid())
             answer.insert("detRes", detRes);
         h.answer(kSingle, answer, contexts.first(), code);
@@ -225,32 +218,29 @@ private Q_SLOTS:
     // list request, against the cameras a, b and c.
     void listAnswers_data()
     {
-        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("sent");
         QTest::addColumn<QString>("answers");
         QTest::addColumn<QString>("signalled");
         QTest::addColumn<QString>("statuses");
 
-        QTest::newRow("delID touches only that camera, even one not sent")
-            << QStringList{"a", "b"} << "b:0 c:0" << "b:1,c:1" << "0,1,1";
-        QTest::newRow("no delID: every uid sent, in order")
-            << QStringList{"a", "b", "a"} << "*:1" << "a:2,b:2,a:2" << "2,2,6";
-        QTest::newRow("context settled after one per-device answer per uid, whatever they name")
-            << QStringList{"a", "b", "a"} << "c:1 a:1 a:1 b:0" << "c:2,a:2,a:2" << "2,0,0";
+        QTest::newRow("delID: that camera only, sent or not") << "a,b" << "b:0 c:0" << "b:1,c:1" << "0,1,1";
+        QTest::newRow("no delID: every uid sent, in order") << "a,b,a" << "*:1" << "a:2,b:2,a:2" << "2,2,6";
+        QTest::newRow("settled after one per-device answer per uid") << "a,b,a" << "c:1 a:1 a:1 b:0" << "c:2,a:2,a:2"
+                                                                     << "2,0,0";
         // a has no entry left for the whole-list answer, so its failure keeps it pending.
-        QTest::newRow("context settled by a whole-list answer")
-            << QStringList{"a", "b"} << "a:1 *:7 b:1" << "a:2,a:4,b:4" << "0,4,6";
+        QTest::newRow("settled by a whole-list answer") << "a,b" << "a:1 *:7 b:1" << "a:2,a:4,b:4" << "0,4,6";
     }
 
     void listAnswers()
     {
-        QFETCH(QStringList, sent);
+        QFETCH(QString, sent);
         QFETCH(QString, answers);
         QFETCH(QString, signalled);
         QFETCH(QString, statuses);
 
         CheckedHarness h;
         searchCameras(h, {camera("a"), camera("b"), camera("c")});
-        QVERIFY(h.call("authorizeList", {sent, "admin", "secret"}).toBool());
+        QVERIFY(h.call("authorizeList", {sent.split(','), "admin", "secret"}).toBool());
         void* context = lastContext(h);
         QSignalSpy authorized(h.object(), DEVICE_AUTHORIZED);
 
@@ -273,7 +263,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("statuses");   // before the answers
         QTest::addColumn<QString>("afterList");  // after a list request for a and b, answered with detRes 1
         QTest::newRow("null") << "null" << "6,6" << "2,2";
-        QTest::newRow("context of a destroyed plug-in object") << "destroyed" << "6,6" << "2,2";
         QTest::newRow("single context whose send was refused") << "refused" << "0,6" << "0,2";
         QTest::newRow("list context whose send was refused") << "refusedList" << "6,6" << "2,2";
         QTest::newRow("single answer repeated from a signal handler") << "repeated" << "2,6" << "2,2";
@@ -288,17 +277,11 @@ private Q_SLOTS:
         QFETCH(QString, afterList);
 
         void* userData = nullptr;
-        if (kind == "destroyed") {
-            PluginHarness earlier;
-            searchCameras(earlier, {camera("a")});
-            QVERIFY(earlier.call("authorize", {"a", "u", "p"}).toBool());
-            userData = lastContext(earlier);
-        }
         CheckedHarness h;
         searchCameras(h, {camera("a"), camera("b")});
         h.wrapper().sendResult = !kind.startsWith("refused");
         const bool list = kind.endsWith("List");
-        if (kind != "null" && kind != "destroyed") {
+        if (kind != "null") {
             QVERIFY(h.call(list ? "authorizeList" : "authorize", {list ? QVariant(QStringList{"a"}) : "a", "u", "p"})
                         .toBool());
             userData = lastContext(h);

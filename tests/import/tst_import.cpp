@@ -3,48 +3,21 @@
 #include "ModelTesters.h"
 #include "Roles.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
+#include <sys/stat.h>
+
 namespace {
 
-// Records the import signals in the order they come and, for addDeviceResp, whether
-// the announced id is the camera model's top row at that moment.
-class SignalLog : public QObject
-{
-    Q_OBJECT
-public:
-    explicit SignalLog(PluginHarness& h) : m_cameras(h.cameraModel())
-    {
-        connect(h.object(), SIGNAL(devicesExist()), this, SLOT(onDevicesExist()));
-        connect(h.object(), SIGNAL(importFileNotAllCorrect(uint)), this, SLOT(onNotAllCorrect(uint)));
-        connect(h.object(), SIGNAL(addDeviceResp(QString)), this, SLOT(onAdded(QString)));
-    }
-    QStringList entries;
-    QStringList added;
-public Q_SLOTS:
-    void onDevicesExist() { entries.append(QStringLiteral("devicesExist")); }
-    void onNotAllCorrect(uint count) { entries.append(QStringLiteral("importFileNotAllCorrect(%1)").arg(count)); }
-    void onAdded(const QString& id)
-    {
-        added.append(id);
-        entries.append(m_cameras->index(0, 0).data(Cam::Id) == id ? "added on top" : "added elsewhere");
-    }
-private:
-    const QAbstractItemModel* m_cameras;
-};
+const QString kTopologyFailed =
+    QStringLiteral("PluginDeviceSearch::GetStandardTopologyModel, GetStandardTopologyModel failed");
+const QString kTopologyNull =
+    QStringLiteral("Standard Topology Model is nullptr: PluginDeviceSearch::CheckCameraExistedInTopology");
+const QString kParseFailed = QStringLiteral("PluginDeviceSearch::importDevices, parse importing list file failed");
 
-// "ip|port|channel|channelNum" entries as children of the topology's first item.
-void addChannels(FakeTopologyPlugin& topology, const QStringList& channels)
-{
-    for (const QString& channel : channels) {
-        const QStringList parts = channel.split(QLatin1Char('|'));
-        topology.addChannel(parts.at(0), parts.at(1), parts.at(2).toInt(), parts.at(3).toInt());
-    }
-}
-
-// The log lines written since the last FakeLog::reset(), filled in.
 QStringList logLines()
 {
     QStringList lines;
@@ -53,267 +26,243 @@ QStringList logLines()
     return lines;
 }
 
-const QString kTopologyFailed =
-    QStringLiteral("PluginDeviceSearch::GetStandardTopologyModel, GetStandardTopologyModel failed");
-const QString kTopologyNull =
-    QStringLiteral("Standard Topology Model is nullptr: PluginDeviceSearch::CheckCameraExistedInTopology");
-const QString kParseFailed = QStringLiteral("PluginDeviceSearch::importDevices, parse importing list file failed");
-
-QVariant importDevices(PluginHarness& h, const QUrl& url)
-{
-    const QVariant result = h.call("importDevices", {url});
-    // The invokable returns a QVariant; the meta-call hands it back wrapped once more.
-    if (result.metaType() == QMetaType::fromType<QVariant>())
-        return QVariant(*static_cast<const QVariant*>(result.constData()));
-    return result;
-}
-
 } // namespace
 
 class tst_Import : public QObject
 {
     Q_OBJECT
 
+public Q_SLOTS:
+    // The plug-in's signals in the order they come; an added id is checked against
+    // the camera model's top row at that moment.
+    void onDevicesExist() { m_signals.append("devicesExist"); }
+    void onNotAllCorrect(uint count) { m_signals.append(QStringLiteral("importFileNotAllCorrect(%1)").arg(count)); }
+    void onAdded(const QString& id)
+    {
+        m_signals.append(m_cameras->index(0, 0).data(Cam::Id) == id ? "added on top" : "added elsewhere");
+        QCOMPARE(QUuid::fromString(id).toString(QUuid::WithBraces), id);
+    }
+
 private:
-    QString write(const QByteArray& content)
+    void listen(PluginHarness& h)
     {
-        const QString path = m_dir.filePath(QStringLiteral("list%1.csv").arg(++m_files));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return QString();
-        file.write(content);
-        return path;
+        m_signals.clear();
+        m_cameras = h.cameraModel();
+        connect(h.object(), SIGNAL(devicesExist()), this, SLOT(onDevicesExist()));
+        connect(h.object(), SIGNAL(importFileNotAllCorrect(uint)), this, SLOT(onNotAllCorrect(uint)));
+        connect(h.object(), SIGNAL(addDeviceResp(QString)), this, SLOT(onAdded(QString)));
     }
 
-    QTemporaryDir m_dir;
-    int m_files = 0;
-
-private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
-    void init() { FakeLog::reset(); }
-
-    // Calls addDevice with the first `count` of eleven arguments; the rest take defaults.
-    void addDeviceDefaults_data()
+    // One file imported against a topology whose first item holds the channels
+    // "ip|port|channel|channelNum", optionally placed "|grandchild" (under that
+    // item's first child) or "|otherTop" (under another top-level item); "absent",
+    // "noMethod" and "nullModel" stand for a topology plug-in that cannot help.
+    void importFile()
     {
-        QTest::addColumn<int>("count");
-        for (int count = 4; count <= 11; ++count)
-            QTest::addRow("%d arguments", count) << count;
-    }
-
-    void addDeviceDefaults()
-    {
-        QFETCH(int, count);
-
-        PluginHarness h;
-        ModelTesters testers(h);
-        SignalLog log(h);
-        const QVariantList all{"nvr-host", 3,       "10.0.0.5", 8080, "M-9", 2, "AABBCCDDEEFF",
-                               "rtsp://cam", "relay", true,      "HTTPS"};
-        const qsizetype sentBefore = h.wrapper().sent.size();
-
-        QVERIFY(h.call("addDevice", all.mid(0, count)).toBool());
-
-        QCOMPARE(h.wrapper().sent.size(), sentBefore);
-        QCOMPARE(log.entries, QStringList{"added on top"});
-        QCOMPARE(QUuid::fromString(log.added.at(0)).toString(QUuid::WithBraces), log.added.at(0));
-        QStringList row;
-        for (int role : {int(Cam::HostName), int(Cam::Type), int(Cam::Ip), int(Cam::IpForSort), int(Cam::Port),
-                         int(Cam::Status), int(Cam::UserName), int(Cam::Password), int(Cam::ChannelNum),
-                         int(Cam::Manual), int(Cam::RtspPort), int(Cam::StreamUrlList), int(Cam::Model),
-                         int(Cam::Brand), int(Cam::BrandName), int(Cam::Mac), int(Cam::Url), int(Cam::UseSSL),
-                         int(Cam::StreamingProtocol)})
-            row.append(column(h.cameraModel(), role));
-        const QStringList given{count >= 5 ? "M-9" : "",
-                                count >= 6 ? "2" : "0",
-                                count >= 6 ? "rtsp" : "qrln",
-                                count >= 7 ? "AA-BB-CC-DD-EE-FF" : "",
-                                count >= 8 ? "rtsp://cam" : "",
-                                count >= 10 ? "true" : "false",
-                                count >= 11 ? "HTTPS" : "TCP"};
-        QCOMPARE(row.join('|'), "nvr-host|3|10.0.0.5|167772165|8080|6|||1|true|0||" + given.join('|'));
-    }
-
-    // The announced row is on top already when the signal comes.
-    void addDevicePutsEachNewRowOnTop()
-    {
-        PluginHarness h;
-        ModelTesters testers(h);
-        h.answerSearch(h.startDeviceSearch(), {foundDevice("found", "10.0.0.1")});
-        SignalLog log(h);
-
-        QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.9", 80}).toBool());
-        QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.9", 80}).toBool());
-
-        QCOMPARE(log.entries, QStringList({"added on top", "added on top"}));
-        QCOMPARE(column(h.cameraModel(), Cam::Id), QStringList({log.added.at(1), log.added.at(0), "found"}).join(','));
-    }
-
-    void topology_data()
-    {
-        QTest::addColumn<QStringList>("channels");
-        QTest::addColumn<QString>("elsewhere");  // where the device sits outside the first item's children
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<bool>("managed");
-
-        const QString ip = QStringLiteral("10.0.0.5");
-        QTest::newRow("one channel of one") << QStringList{"10.0.0.5|80|1|1"} << "" << ip << "80" << true;
-        QTest::newRow("three channels of four")
-            << QStringList{"10.0.0.5|80|1|4", "10.0.0.5|80|2|4", "10.0.0.5|80|3|4"} << "" << ip << "80" << false;
-        QTest::newRow("four channels of four")
-            << QStringList{"10.0.0.5|80|1|4", "10.0.0.5|80|2|4", "10.0.0.5|80|3|4", "10.0.0.5|80|4|4"} << "" << ip
-            << "80" << true;
-        QTest::newRow("same channel twice counts once")
-            << QStringList{"10.0.0.5|80|1|2", "10.0.0.5|80|1|2"} << "" << ip << "80" << false;
-        QTest::newRow("last match states the count")
-            << QStringList{"10.0.0.5|80|1|3", "10.0.0.5|80|2|2"} << "" << ip << "80" << true;
-        QTest::newRow("other devices passed over")
-            << QStringList{"10.0.0.6|80|1|1", "10.0.0.5|81|2|1", "10.0.0.5|80|1|1", "10.0.0.50|80|2|1"} << ""
-            << ip << "80" << true;
-        QTest::newRow("port compared as text: 080 is not 80") << QStringList{"10.0.0.5|80|1|1"} << "" << ip << "080"
-                                                             << false;
-        QTest::newRow("IP compared as text: trailing space") << QStringList{"10.0.0.5|80|1|1"} << "" << "10.0.0.5 "
-                                                             << "80" << false;
-        QTest::newRow("grandchild of the first item") << QStringList{"10.0.0.9|80|1|1"} << "grandchild" << ip
-                                                      << "80" << false;
-        QTest::newRow("child of another top-level item") << QStringList{} << "otherTop" << ip << "80" << false;
-    }
-
-    void topology()
-    {
-        QFETCH(QStringList, channels);
-        QFETCH(QString, elsewhere);
-        QFETCH(QString, ip);
-        QFETCH(QString, port);
-        QFETCH(bool, managed);
-
-        PluginHarness h;
-        FakeTopologyPlugin topology;
-        addChannels(topology, channels);
-        if (elsewhere == "grandchild") {
-            FakeTopologyPlugin::addChannelTo(topology.root()->child(0), "10.0.0.5", "80", 1, 1);
-        } else if (elsewhere == "otherTop") {
-            auto* other = new QStandardItem(QStringLiteral("Other site"));
-            topology.model()->appendRow(other);
-            FakeTopologyPlugin::addChannelTo(other, "10.0.0.5", "80", 1, 1);
-        }
-        h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
-        SignalLog log(h);
-
-        const QString path = write("IP,Port\n" + ip.toUtf8() + ',' + port.toUtf8() + '\n');
-        const QVariantList devices = importDevices(h, QUrl::fromLocalFile(path)).toList();
-
-        QCOMPARE(devices.size(), managed ? 0 : 1);
-        QCOMPARE(log.entries, managed ? QStringList{"devicesExist"} : QStringList{});
-        QCOMPARE(topology.calls(), 1);
-        QCOMPARE(h.wrapper().pluginObjectRequests, QStringList{FakeTopologyPlugin::PluginId});
-        QCOMPARE(h.wrapper().pluginObjectContexts, QList<void*>{PluginHarness::hostContext()});
-        QVERIFY(logLines().isEmpty());
-    }
-
-    void noTopologyMeansEveryDeviceIsNew_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("no topology plug-in") << "absent";
-        QTest::newRow("object without the method") << "noMethod";
-        QTest::newRow("method gives no model") << "nullModel";
-    }
-
-    void noTopologyMeansEveryDeviceIsNew()
-    {
-        QFETCH(QString, kind);
-
-        PluginHarness h;
-        QObject plain;
-        FakeTopologyPlugin topology;
-        topology.addChannel("10.0.0.1", "80", 1, 1);
-        topology.setReturnsNull(true);
-        if (kind != "absent")
-            h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, kind == "noMethod" ? &plain : &topology);
-        SignalLog log(h);
-
-        const QString path = write("IP,Port\n10.0.0.1,80\n10.0.0.2,81\n");
-        QCOMPARE(importDevices(h, QUrl::fromLocalFile(path)).toList().size(), 2);
-
-        QVERIFY(log.entries.isEmpty());
-        // Asked afresh for every record, and each failed look-up is logged twice.
-        QCOMPARE(h.wrapper().pluginObjectRequests.size(), 2);
-        QCOMPARE(logLines(), (QStringList{kTopologyFailed, kTopologyNull, kTopologyFailed, kTopologyNull}));
-    }
-
-    // Against a topology that manages 10.0.0.1 to 10.0.0.3 on port 80, and a camera
-    // model that holds 10.0.0.7 (its rows do not count as managed).
-    void importSignals_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("url");       // instead of a file with that content
-        QTest::addColumn<QString>("returned");  // brand|host|port|modelName|hostName|mac per map
-        QTest::addColumn<QStringList>("signalled");
-        QTest::addColumn<bool>("unreadable");  // the parse failure is logged, the topology never asked
-
-        const QStringList allExist{"devicesExist"};
-        QTest::newRow("all six keys")
-            << QByteArray("Brand,IP,Port,Model,Host,MAC\n\"1\",10.0.0.7,\"080\",M-1,front,001122334455\n") << ""
-            << "1|10.0.0.7|080|M-1|front|001122334455" << QStringList{} << false;
-        QTest::newRow("ip and port only, identical lines both returned")
-            << QByteArray("IP,Port\n10.0.0.8,80\n10.0.0.8,80\n") << "" << "|10.0.0.8|80|||,|10.0.0.8|80|||"
-            << QStringList{} << false;
-        QTest::newRow("all managed") << QByteArray("IP,Port\n10.0.0.1,80\n10.0.0.3,80\n") << "" << "" << allExist
-                                     << false;
-        QTest::newRow("one of two managed") << QByteArray("IP,Port\n10.0.0.1,80\n10.0.0.9,80\n") << ""
-                                            << "|10.0.0.9|80|||" << QStringList{} << false;
-        QTest::newRow("only wrong lines: devicesExist first")
-            << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << "" << ""
-            << QStringList{"devicesExist", "importFileNotAllCorrect(4)"} << false;
-        QTest::newRow("new and wrong lines") << QByteArray("IP,Port\n10.0.0.8,80\nbad\n") << "" << "|10.0.0.8|80|||"
-                                             << QStringList{"importFileNotAllCorrect(1)"} << false;
-        QTest::newRow("header only") << QByteArray("IP,Port\n") << "" << "" << allExist << false;
-        QTest::newRow("no port column") << QByteArray("IP,Host\n10.0.0.1,h\n") << "" << "" << allExist << true;
-        QTest::newRow("web URL") << QByteArray() << "https://example.com/list.csv" << "" << allExist << true;
-        QTest::newRow("missing file") << QByteArray() << "file:///nonexistent/list.csv" << "" << allExist << true;
-        QTest::newRow("/dev/zero") << QByteArray() << "file:///dev/zero" << "" << allExist << true;
-    }
-
-    void importSignals()
-    {
+        QFETCH(QStringList, topology);
         QFETCH(QByteArray, content);
-        QFETCH(QString, url);
-        QFETCH(QString, returned);
+        QFETCH(QString, returned);  // brand|host|port|modelName|hostName|mac per map
         QFETCH(QStringList, signalled);
-        QFETCH(bool, unreadable);
+        QFETCH(QStringList, logged);
 
         PluginHarness h;
         ModelTesters testers(h);
-        FakeTopologyPlugin topology;
-        addChannels(topology, {"10.0.0.1|80|1|1", "10.0.0.2|80|1|1", "10.0.0.3|80|1|1"});
-        h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
+        FakeTopologyPlugin fake;
+        QObject plain;
+        for (const QString& channel : topology) {
+            const QStringList parts = channel.split('|');
+            QStandardItem* parent = parts.value(4) == "grandchild" ? fake.root()->child(0) : fake.root();
+            if (parts.value(4) == "otherTop")
+                fake.model()->appendRow(parent = new QStandardItem);
+            if (parts.size() >= 4)
+                FakeTopologyPlugin::addChannelTo(parent, parts[0], parts[1], parts[2].toInt(), parts[3].toInt());
+        }
+        fake.setReturnsNull(topology.contains("nullModel"));
+        if (!topology.contains("absent"))
+            h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId,
+                                             topology.contains("noMethod") ? &plain : &fake);
+        // A camera of the camera model is no reason to leave a device out.
         QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.7", 80}).toBool());
         const qsizetype sentBefore = h.wrapper().sent.size();
-        SignalLog log(h);
+        listen(h);
+        FakeLog::reset();
 
-        const QVariant result = importDevices(h, url.isEmpty() ? QUrl::fromLocalFile(write(content)) : QUrl(url));
+        // Contents "@kind" stand for paths that are no regular file, and a link to one.
+        QString path = m_dir.filePath(QString::number(++m_files));
+        if (content == "@directory") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (content == "@fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (content == "@/dev/zero") {
+            path = QStringLiteral("/dev/zero");
+        } else if (content != "@missing") {
+            QFile file(path + ".csv");
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content == "@link" ? "IP,Port\n10.0.0.1,80\n" : content);
+            file.close();
+            QVERIFY(content == "@link" ? QFile::link(file.fileName(), path) : file.rename(path));
+        }
+        QVariant result = h.call("importDevices", {QUrl::fromLocalFile(path)});
+        // The invokable returns a QVariant; the meta-call hands it back wrapped once more.
+        if (result.metaType() == QMetaType::fromType<QVariant>())
+            result = QVariant(*static_cast<const QVariant*>(result.constData()));
 
         QCOMPARE(result.metaType(), QMetaType::fromType<QVariantList>());
         QStringList maps;
         for (const QVariant& device : result.toList()) {
             const QVariantMap map = device.toMap();
-            QCOMPARE(map.size(), 6);
-            QStringList values;
-            for (const char* key : {"brand", "host", "port", "modelName", "hostName", "mac"}) {
-                QCOMPARE(map.value(key).metaType(), QMetaType::fromType<QString>());
-                values.append(map.value(key).toString());
-            }
-            maps.append(values.join('|'));
+            QStringList values;  // "?" for a value that is no text, or a map with other keys as well
+            for (const char* key : {"brand", "host", "port", "modelName", "hostName", "mac"})
+                values.append(map.value(key).typeId() == QMetaType::QString ? map.value(key).toString() : "?");
+            maps.append(map.size() == 6 ? values.join('|') : "?");
         }
         QCOMPARE(maps.join(','), returned);
-        QCOMPARE(log.entries, signalled);
-        QCOMPARE(logLines(), unreadable ? QStringList{kParseFailed} : QStringList());
-        if (unreadable)
-            QCOMPARE(topology.calls(), 0);
+        QCOMPARE(m_signals, signalled);
+        QCOMPARE(logLines(), logged);
+        const QStringList& asked = h.wrapper().pluginObjectRequests;
+        if (logged.contains(kParseFailed))
+            QVERIFY(asked.isEmpty());
+        QCOMPARE(asked.count(FakeTopologyPlugin::PluginId), asked.size());
+        QCOMPARE(h.wrapper().pluginObjectContexts.count(PluginHarness::hostContext()), asked.size());
         // Reading a list neither adds rows nor asks the host anything.
         QCOMPARE(h.cameraModel()->rowCount(), 1);
         QCOMPARE(h.wrapper().sent.size(), sentBefore);
     }
+
+    void addColumns()
+    {
+        QTest::addColumn<QStringList>("topology");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("returned");
+        QTest::addColumn<QStringList>("signalled");
+        QTest::addColumn<QStringList>("logged");
+    }
+
+    QTemporaryDir m_dir;
+    int m_files = 0;
+    QStringList m_signals;
+    const QAbstractItemModel* m_cameras = nullptr;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    // The first call gives every argument, the second only those without a default.
+    void addDevice()
+    {
+        CheckedHarness h;
+        listen(h);
+        QVERIFY(h.call("addDevice", {"lobby", 0, "10.0.0.6", 80}).toBool());
+        QVERIFY(h.call("addDevice", {"nvr-host", 3, "10.0.0.5", 8080, "M-9", 2, "AABBCCDDEEFF", "rtsp://cam", "relay",
+                                     true, "HTTPS"})
+                    .toBool());
+
+        QCOMPARE(h.wrapper().sent.size(), 0);
+        QCOMPARE(m_signals, QStringList({"added on top", "added on top"}));
+        QStringList rows;
+        for (int role : {Cam::HostName, Cam::Type, Cam::Ip, Cam::IpForSort, Cam::Port, Cam::Status, Cam::UserName,
+                         Cam::Password, Cam::ChannelNum, Cam::Manual, Cam::RtspPort, Cam::StreamUrlList, Cam::Model,
+                         Cam::Brand, Cam::BrandName, Cam::Mac, Cam::Url, Cam::UseSSL, Cam::StreamingProtocol})
+            rows.append(column(h.cameraModel(), role));
+        QCOMPARE(rows.join('|'), "nvr-host,lobby|3,0|10.0.0.5,10.0.0.6|167772165,167772166|8080,80|6,6|,|,|1,1|"
+                                 "true,true|0,0|,|M-9,|2,0|rtsp,qrln|AA-BB-CC-DD-EE-FF,|rtsp://cam,|true,false|"
+                                 "HTTPS,TCP");
+    }
+
+    // How lines of a file become devices, against a topology that manages none.
+    void fileFormat_data()
+    {
+        addColumns();
+        const auto row = [](const char* name, const QByteArray& content, const QString& returned, int wrong = 0) {
+            QStringList signalled;
+            if (returned.isEmpty())
+                signalled.append("devicesExist");
+            if (wrong != 0)
+                signalled.append(QStringLiteral("importFileNotAllCorrect(%1)").arg(wrong));
+            QTest::newRow(name) << QStringList() << content << returned << signalled << QStringList();
+        };
+        // Header cells claim the keys they contain, in any letter case; the leftmost wins.
+        row("containment in any letter case", "Name,IP Address,Port,MAC\ncam,10.0.0.1,80,00:11\n",
+            "|10.0.0.1|80|||00:11");
+        row("leftmost cell wins: description holds ip", "Description,IP,Port\nfront door,10.0.0.1,80\n",
+            "|front door|80|||");
+        row("one cell claims host and ip", "hostip,port\nnvr,80\n", "|nvr|80||nvr|");
+        row("all six keys in any order", "MAC,Port,Model,IP,Brand,Host\naa,80,m,10.0.0.7,0,h\n",
+            "0|10.0.0.7|80|m|h|aa");
+        row("byte order mark, non-ASCII header cell, UTF-8 text",
+            "\xEF\xBB\xBFModell \xC3\x9C,IP,Port\nKamera T\xC3\xBCr,10.0.0.1,80\n",
+            QString::fromUtf8("|10.0.0.1|80|Kamera T\xC3\xBCr||"));
+        // A line needs a field for the rightmost claimed column, not the header's width.
+        row("three, two and four fields", "Name,IP,Port,Note\nx,10.0.0.1,80\nx,10.0.0.2\nx,10.0.0.3,81,extra\n",
+            "|10.0.0.1|80|||,|10.0.0.3|81|||", 1);
+        row("optional column counts toward the field count", "IP,Port,MAC\n10.0.0.1,80\n10.0.0.2,81,aa\n",
+            "|10.0.0.2|81|||aa", 1);
+        row("empty fields keep positions, ip not checked", "IP,Model,Port\n,,80\nnot an address,m,81\n",
+            "||80|||,|not an address|81|m||");
+        row("blank lines are wrong, also the last", "IP,Port\n10.0.0.1,80\n\n10.0.0.2,81\n\n",
+            "|10.0.0.1|80|||,|10.0.0.2|81|||", 2);
+        row("comma between quotes still separates", "Model,IP,Port\n\"a,b\",10.0.0.1,80\n", "", 1);
+        row("quote runs removed at both ends only, quotes alone become empty",
+            "Model,IP,Port,Host\n\"\"a\"b\"\",\"10.0.0.1\",\"80\",\"\"\"\n", "|10.0.0.1|80|a\"b||");
+        row("spaces kept, and quotes behind them", "Model,IP,Port\n \"m\",  10.0.0.1 ,80\n", "|  10.0.0.1 |80| \"m||");
+        row("CR LF, last line without line end", "IP,Port\r\n10.0.0.1,80\r\n10.0.0.2,81",
+            "|10.0.0.1|80|||,|10.0.0.2|81|||");
+        // One to five ASCII digits up to 65535, stored as written.
+        row("port texts", "IP,Port\na,080\nb,0\nc,65535\nd,\"00000\"\ne,65536\nf,000080\ng,\nh, 80\ni,80 \nj,+80\n"
+                          "k,\xD9\xA8\xD9\xA0\n",
+            "|a|080|||,|b|0|||,|c|65535|||,|d|00000|||", 7);
+        row("header only", "IP,Port\n", "");
+        row("link to a file", "@link", "|10.0.0.1|80|||");
+        // Unusable: logged, and nothing left to look at. A FIFO or /dev/zero would never return.
+        const std::pair<const char*, QByteArray> unusable[] = {
+            {"empty file", ""}, {"no port column", "IP,Host\n10.0.0.1,h\n"}, {"no such file", "@missing"},
+            {"directory", "@directory"}, {"FIFO", "@fifo"}, {"/dev/zero", "@/dev/zero"}};
+        for (const auto& [name, content] : unusable)
+            QTest::newRow(name) << QStringList() << content << "" << QStringList{"devicesExist"}
+                                << QStringList{kParseFailed};
+    }
+
+    void fileFormat() { importFile(); }
+
+    // A device is left out once every channel it states is a child of the topology's
+    // first item; ip and port are compared as text.
+    void topology_data()
+    {
+        addColumns();
+        const QStringList exist{"devicesExist"}, none;
+        const auto one = [&](const char* name, const QStringList& channels, bool managed) {
+            QTest::newRow(name) << channels << QByteArray("IP,Port\n10.0.0.5,80\n")
+                                << (managed ? "" : "|10.0.0.5|80|||") << (managed ? exist : none) << none;
+        };
+        one("three channels of four", {"10.0.0.5|80|1|4", "10.0.0.5|80|2|4", "10.0.0.5|80|3|4"}, false);
+        one("same channel twice counts once", {"10.0.0.5|80|1|2", "10.0.0.5|80|1|2"}, false);
+        one("last match states the count", {"10.0.0.5|80|1|3", "10.0.0.5|80|2|2"}, true);
+        one("other devices passed over", {"10.0.0.6|80|1|1", "10.0.0.5|81|2|1", "10.0.0.5|80|1|1", "10.0.0.50|80|2|1"},
+            true);
+        one("grandchild of the first item, child of another top-level item",
+            {"10.0.0.9|80|1|1", "10.0.0.5|80|1|1|grandchild", "10.0.0.5|80|1|1|otherTop"}, false);
+        QTest::newRow("port 080 is not 80, IP with a trailing space neither")
+            << QStringList{"10.0.0.5|80|1|1"} << QByteArray("IP,Port\n10.0.0.5,080\n10.0.0.5 ,80\n")
+            << "|10.0.0.5|080|||,|10.0.0.5 |80|||" << none << none;
+        // Asked afresh for every record, and each failed look-up is logged twice.
+        const QByteArray two("IP,Port\n10.0.0.5,80\n10.0.0.6,80\n");
+        const QString both("|10.0.0.5|80|||,|10.0.0.6|80|||");
+        const QStringList twice{kTopologyFailed, kTopologyNull, kTopologyFailed, kTopologyNull};
+        QTest::newRow("no topology plug-in") << QStringList{"absent"} << two << both << none << twice;
+        QTest::newRow("object without the method") << QStringList{"noMethod"} << two << both << none << twice;
+        QTest::newRow("method gives no model") << QStringList{"nullModel", "10.0.0.5|80|1|1"} << two << both << none
+                                               << twice;
+        // Lines are not compared with one another.
+        QTest::newRow("identical new lines both returned")
+            << QStringList() << QByteArray("IP,Port\n10.0.0.8,80\n10.0.0.8,80\n") << "|10.0.0.8|80|||,|10.0.0.8|80|||"
+            << none << none;
+        QTest::newRow("one of two managed: neither signal") << QStringList{"10.0.0.5|80|1|1"} << two
+                                                            << "|10.0.0.6|80|||" << none << none;
+        QTest::newRow("only wrong lines: devicesExist first")
+            << QStringList() << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
+            << QStringList{"devicesExist", "importFileNotAllCorrect(4)"} << none;
+    }
+
+    void topology() { importFile(); }
 };
 
 QTEST_MAIN(tst_Import)
