@@ -131,7 +131,9 @@ private Q_SLOTS:
         Populated h;
         const QString ids = column(h.cameraModel(), Cam::Id);
         QSignalSpy answered(h.object(), SIGNAL(searchDevicesResp(bool, bool)));
-        const QString& request = input.request == "current" ? h.search : input.request == "superseded" ? h.superseded : input.request;
+        const QString& request = input.request == "current"      ? h.search
+                                 : input.request == "superseded" ? h.superseded
+                                                                 : input.request;
         input.payload.insert("reqUID", request);
         input.name == "searchDevice" ? h.answer(input.name, input.payload) : h.event(input.name, input.payload);
 
@@ -286,12 +288,14 @@ private Q_SLOTS:
         QRandomGenerator(20240601).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
         QByteArray big = "model,ip,port\n";
         for (int i = 0; big.size() < (20 << 20); ++i)
-            big += QByteArray(1000, 'm') + ",10.0." + QByteArray::number(i >> 8) + '.' + QByteArray::number(i & 255) + ",80\n";
+            big += QByteArray(1000, 'm') + ",10.0." + QByteArray::number(i >> 8) + '.' + QByteArray::number(i & 255)
+                   + ",80\n";
         const QString fifo = m_files.filePath("fifo");
         QTest::newRow("empty file") << write("empty", {}) << 0;
         QTest::newRow("binary file") << write("binary", noise) << -1;
         QTest::newRow("20 MB of good lines") << write("big", big) << int(big.count('\n') - 1);
-        QTest::newRow("one 5 MB line") << write("line", "model,ip,port\n" + QByteArray(5 << 20, 'm') + ",10.0.0.1,80\n") << 1;
+        QTest::newRow("one 5 MB line") << write("line", "model,ip,port\n" + QByteArray(5 << 20, 'm') + ",10.0.0.1,80\n")
+                                       << 1;
         QTest::newRow("a directory") << m_files.path() << 0;
         QTest::newRow("a FIFO without a writer") << (::mkfifo(QFile::encodeName(fifo).constData(), 0600) ? "" : fifo) << 0;
     }
