@@ -18,14 +18,6 @@ const QString kTopologyNull =
     QStringLiteral("Standard Topology Model is nullptr: PluginDeviceSearch::CheckCameraExistedInTopology");
 const QString kParseFailed = QStringLiteral("PluginDeviceSearch::importDevices, parse importing list file failed");
 
-QStringList logLines()
-{
-    QStringList lines;
-    for (const FakeLog::WriteRecord& record : FakeLog::writeRecords())
-        lines.append(QString::fromStdString(record.message));
-    return lines;
-}
-
 } // namespace
 
 class tst_Import : public QObject
@@ -118,7 +110,10 @@ private:
         }
         QCOMPARE(maps.join(','), returned);
         QCOMPARE(m_signals, signalled);
-        QCOMPARE(logLines(), logged);
+        QStringList lines;
+        for (const FakeLog::WriteRecord& record : FakeLog::writeRecords())
+            lines.append(QString::fromStdString(record.message));
+        QCOMPARE(lines, logged);
         const QStringList& asked = h.wrapper().pluginObjectRequests;
         if (logged.contains(kParseFailed))
             QVERIFY(asked.isEmpty());
