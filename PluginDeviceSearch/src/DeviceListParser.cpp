@@ -27,47 +27,37 @@ const QRegularExpression& portPattern()
     return pattern;
 }
 
-const QRegularExpression& leadingQuotes()
-{
-    static const QRegularExpression pattern(QStringLiteral("^\"+"));
-    return pattern;
-}
-
-const QRegularExpression& trailingQuotes()
-{
-    static const QRegularExpression pattern(QStringLiteral("\"+$"));
-    return pattern;
-}
-
 bool isAsciiDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-bool isGoodPort(const QString& port)
+bool isGoodPort(QStringView port)
 {
     // One to five ASCII digits match the pattern as a whole, so the common case needs
     // no pattern work; anything else (a wrong line, mostly) is left to the pattern.
     if (!port.isEmpty() && port.size() <= 5 && std::all_of(port.cbegin(), port.cend(), isAsciiDigit))
         return port.toUInt() <= 0xFFFF;
-    const QRegularExpressionMatch match = portPattern().match(port);
+    const QRegularExpressionMatch match = portPattern().match(port.toString());
     return match.hasMatch() && match.captured(0).toUInt() <= 0xFFFF;
 }
 
-// The fields of a line exactly as line.split(',') gives them, empty ones kept, into a
-// list that keeps its capacity from one line to the next.
-void splitFields(const QString& line, QStringList& fields)
+// Up to this many fields a line is split without touching the heap.
+using Fields = QVarLengthArray<QStringView, 16>;
+
+// The fields of a line exactly as line.split(',') gives them, empty ones kept, as
+// views into the line: only the fields a record keeps are ever copied.
+void splitFields(QStringView line, Fields& fields)
 {
     fields.clear();
-    qsizetype start = 0;
     for (;;) {
-        const qsizetype separator = line.indexOf(kSeparator, start);
+        const qsizetype separator = line.indexOf(kSeparator);
         if (separator < 0) {
-            fields.append(line.mid(start));
+            fields.append(line);
             return;
         }
-        fields.append(line.mid(start, separator - start));
-        start = separator + 1;
+        fields.append(line.first(separator));
+        line = line.sliced(separator + 1);
     }
 }
 
@@ -111,7 +101,7 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
     const qint16 portColumn = columns.value(ProtocolKey::ImportPort);
 
     QString line;
-    QStringList fields;
+    Fields fields;
     while (!stream.atEnd()) {
         stream.readLineInto(&line);
         splitFields(line, fields);
@@ -120,16 +110,13 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
             continue;
         }
 
-        const QString port = RemoveQuotes(fields.at(portColumn));
-        if (!isGoodPort(port)) {
+        if (!isGoodPort(RemoveQuotes(fields.at(portColumn)))) {
             ++numWrongFormat;
             continue;
         }
         QMap<QString, QString> record;
-        for (const RecordField& field : recordFields) {
-            const QString value = field.column == portColumn ? port : RemoveQuotes(fields.at(field.column));
-            record.insert(record.cend(), *field.key, value);
-        }
+        for (const RecordField& field : recordFields)
+            record.insert(record.cend(), *field.key, RemoveQuotes(fields.at(field.column)).toString());
         devices.append(std::move(record));
     }
     return 0;
@@ -162,25 +149,16 @@ bool DeviceListParser::ParseHeader(const QString& header, ColumnMap& columns)
     return columns.value(ProtocolKey::ImportIp) >= 0 && columns.value(ProtocolKey::ImportPort) >= 0;
 }
 
-QString DeviceListParser::RemoveQuotes(const QString& field)
+QStringView DeviceListParser::RemoveQuotes(QStringView field)
 {
-    // Most fields carry no quotes at all; skip the pattern work for them.
+    // The leading run of quotes goes, then the trailing one. Fields come from lines,
+    // which never hold a line feed, so no run hides in front of one.
     const QLatin1Char quote('"');
-    if (!field.startsWith(quote) && !field.endsWith(quote))
-        return field;
-    // "$" also matches just before a final line feed, so such a text is left to the
-    // patterns; any other loses its two runs of quotes directly.
-    if (field.endsWith(QLatin1Char('\n'))) {
-        QString result = field;
-        result.remove(leadingQuotes());
-        result.remove(trailingQuotes());
-        return result;
-    }
     qsizetype begin = 0;
     qsizetype end = field.size();
-    while (begin < end && field.at(begin) == quote)
+    while (begin < end && field[begin] == quote)
         ++begin;
-    while (end > begin && field.at(end - 1) == quote)
+    while (end > begin && field[end - 1] == quote)
         --end;
-    return field.mid(begin, end - begin);
+    return field.sliced(begin, end - begin);
 }

@@ -16,5 +16,5 @@ private:
     using ColumnMap = QMap<QString, qint16>;
 
     static bool ParseHeader(const QString& header, ColumnMap& columns);
-    static QString RemoveQuotes(const QString& field);
+    static QStringView RemoveQuotes(QStringView field);
 };
