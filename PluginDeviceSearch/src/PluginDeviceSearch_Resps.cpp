@@ -249,13 +249,12 @@ void PluginDeviceSearch::SetAuthorizeResult(const QVariantMap& result, const QSt
         return;
 
     const DeviceStatus outcome = MapDetectStatus(result.value(ProtocolKey::DetRes).toInt());
-    const QVariant previousStatus = item->data(CameraRole::PreviousStatus);
     if (item->data(CameraRole::Status).toInt() == Authorized)
         return;
 
     QVariant newStatus;
     if (resultCode == ProtocolKey::FrameworkInternalError)
-        newStatus = previousStatus;  // the command's fate is unknown: back to where it was
+        newStatus = item->data(CameraRole::PreviousStatus);  // the command's fate is unknown: back to where it was
     else if (resultCode != kSuccessCode)
         newStatus = int(Failed);
     else if (outcome == Authorized)
