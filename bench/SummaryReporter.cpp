@@ -74,6 +74,9 @@ void SummaryReporter::ReportRuns(const std::vector<Run>& runs)
         // The manual time per iteration, in the run's time unit (milliseconds).
         const long size = std::stol(run.run_name.args);
         m_times[{run.run_name.function_name, size}].push_back(run.GetAdjustedRealTime());
+        const auto baseline = run.counters.find(kBaselineCounter);
+        if (baseline != run.counters.end())
+            m_times[{run.run_name.function_name + "_baseline", size}].push_back(baseline->second.value);
         std::fprintf(stderr, ".");
     }
 }
@@ -113,7 +116,19 @@ bool SummaryReporter::printTable(const std::string& jsonPath) const
             const double base = target.baseline ? medianOf(target.baseline, size).value_or(kNone) : kNone;
             const double perItemUs = *time * 1000.0 / double(size);
             const bool hasRatio = base > 0;
-            const double ratio = hasRatio ? *time / base : kNone;
+            // The median of each repetition's own ratio: the two times of a repetition
+            // were taken together, whatever the machine was doing then.
+            double ratio = kNone;
+            if (hasRatio) {
+                const std::vector<double>& times = m_times.at({target.name, size});
+                const std::vector<double>& bases = m_times.at({target.baseline, size});
+                std::vector<double> ratios;
+                for (size_t i = 0; i < times.size() && i < bases.size(); ++i) {
+                    if (bases[i] > 0)
+                        ratios.push_back(times[i] / bases[i]);
+                }
+                ratio = ratios.empty() ? *time / base : median(ratios);
+            }
             const std::optional<double> first = medianOf(target.name, smallest);
             const bool hasGrowth = size == largest && smallest != largest && first && *first > 0;
             const double growth = hasGrowth ? (*time / double(largest)) / (*first / double(smallest)) : kNone;
@@ -175,4 +190,42 @@ bool SummaryReporter::printTable(const std::string& jsonPath) const
             std::fprintf(stderr, "cannot write %s\n", jsonPath.c_str());
     }
     return allMet;
+}
+
+bool SummaryReporter::writeRaw(const std::string& path) const
+{
+    QJsonArray series;
+    for (const auto& [key, values] : m_times) {
+        QJsonArray times;
+        for (const double value : values)
+            times.append(value);
+        series.append(QJsonObject{{QStringLiteral("name"), QString::fromStdString(key.first)},
+                                  {QStringLiteral("n"), qint64(key.second)},
+                                  {QStringLiteral("runs_ms"), times}});
+    }
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    return file.write(QJsonDocument(series).toJson(QJsonDocument::Compact)) >= 0;
+}
+
+bool SummaryReporter::readRaw(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return false;
+    }
+    const QJsonArray series = QJsonDocument::fromJson(file.readAll()).array();
+    for (const QJsonValue& entry : series) {
+        const QJsonObject object = entry.toObject();
+        std::vector<double>& times =
+            m_times[{object.value(QStringLiteral("name")).toString().toStdString(),
+                     long(object.value(QStringLiteral("n")).toInteger())}];
+        for (const QJsonValue& value : object.value(QStringLiteral("runs_ms")).toArray())
+            times.push_back(value.toDouble());
+    }
+    return true;
 }

@@ -12,7 +12,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QSortFilterProxyModel>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <benchmark/benchmark.h>
@@ -111,6 +113,25 @@ public:
     }
 
     void report(benchmark::State& state) const { state.SetIterationTime(m_total); }
+    double total() const { return m_total; }
+
+private:
+    double m_total = 0;
+};
+
+// A baseline measured in every run of its operation, just before it, so that both meet
+// the machine in the same state: on a shared machine that swings between fast and slow,
+// a baseline measured minutes apart would make the ratio measure the swing. Reported
+// as the counter the summary pairs with the operation's own time.
+class PairedBaseline
+{
+public:
+    void add(const Stopwatch& watch) { m_total += watch.total(); }
+    void report(benchmark::State& state) const
+    {
+        state.counters[SummaryReporter::kBaselineCounter] =
+            benchmark::Counter(m_total * 1e3, benchmark::Counter::kAvgIterations);
+    }
 
 private:
     double m_total = 0;
@@ -165,10 +186,31 @@ void eachRun(benchmark::State& state, Body&& body)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
+// The merge's baseline: the same rows built with CameraInfo::toStandardItem and
+// appended to a bare model, in the same stretches as the answers, each warmed first
+// like an answer.
+void appendToBareModel(const Workload::Site& site, PairedBaseline& baseline)
+{
+    QStandardItemModel model;
+    Stopwatch watch;
+    for (qsizetype start = 0; start < site.rows.size(); start += Workload::kBatchSize) {
+        const qsizetype end = qMin(site.rows.size(), start + Workload::kBatchSize);
+        for (qsizetype i = start; i < end; ++i)
+            warm(site.rows[i]);
+        watch.time([&] {
+            for (qsizetype i = start; i < end; ++i)
+                model.appendRow(site.rows[i].toStandardItem().release());
+        });
+    }
+    baseline.add(watch);
+}
+
 void merge(benchmark::State& state)
 {
-    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
+    PairedBaseline baseline;
+    eachRun(state, [&](benchmark::State& state, PluginSession& session, int n) {
         const Workload::Site& site = Workload::site(n);
+        appendToBareModel(site, baseline);
         const QString requestId = session.searchDevices(0);
         QList<QVariant> answers;
         for (const QVariantList& batch : site.batches)
@@ -184,28 +226,7 @@ void merge(benchmark::State& state)
         if (session.cameraModel()->rowCount() != site.rows.size())
             throw std::runtime_error("merge left the wrong number of rows");
     });
-}
-
-void mergeBaseline(benchmark::State& state)
-{
-    const int n = int(state.range(0));
-    const Workload::Site& site = Workload::site(n);
-    for (auto _ : state) {
-        QStandardItemModel model;
-        Stopwatch watch;
-        // The same stretches as the answers, each warmed first like an answer.
-        for (qsizetype start = 0; start < site.rows.size(); start += Workload::kBatchSize) {
-            const qsizetype end = qMin(site.rows.size(), start + Workload::kBatchSize);
-            for (qsizetype i = start; i < end; ++i)
-                warm(site.rows[i]);
-            watch.time([&] {
-                for (qsizetype i = start; i < end; ++i)
-                    model.appendRow(site.rows[i].toStandardItem().release());
-            });
-        }
-        watch.report(state);
-    }
-    state.SetItemsProcessed(state.iterations() * n);
+    baseline.report(state);
 }
 
 void detect(benchmark::State& state)
@@ -316,34 +337,36 @@ void viewsBroad(benchmark::State& state)
     viewsWith(state, QStringLiteral("10. 5"), QStringLiteral("10. 5"));
 }
 
+// The import's baseline: reading the same file line by line and splitting each line
+// at commas.
+void readAndSplit(const QString& path, PairedBaseline& baseline)
+{
+    qsizetype fields = 0;
+    Stopwatch watch;
+    watch.time([&] {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return;
+        QTextStream stream(&file);
+        while (!stream.atEnd())
+            fields += stream.readLine().split(QLatin1Char(',')).size();
+    });
+    benchmark::DoNotOptimize(fields);
+    baseline.add(watch);
+}
+
 void parse(benchmark::State& state)
 {
-    eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
-        const QString path = Workload::importFile(n);
+    const QString path = Workload::importFile(int(state.range(0)));
+    PairedBaseline baseline;
+    eachRun(state, [&](benchmark::State& state, PluginSession& session, int n) {
+        readAndSplit(path, baseline);
         QVariant result;
         timed(state, [&] { result = session.importDevices(path); });
         if (result.toList().size() != n - n / 100)
             throw std::runtime_error("the import returned the wrong number of devices");
     });
-}
-
-void parseBaseline(benchmark::State& state)
-{
-    const int n = int(state.range(0));
-    const QString path = Workload::importFile(n);
-    qsizetype fields = 0;
-    for (auto _ : state) {
-        timed(state, [&] {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-                return;
-            QTextStream stream(&file);
-            while (!stream.atEnd())
-                fields += stream.readLine().split(QLatin1Char(',')).size();
-        });
-    }
-    benchmark::DoNotOptimize(fields);
-    state.SetItemsProcessed(state.iterations() * n);
+    baseline.report(state);
 }
 
 struct Options
@@ -355,6 +378,14 @@ struct Options
     bool check = false;
     bool wallClock = false;
     bool warmCaches = false;
+    // Every operation in a process of its own (the default), or all in this one.
+    bool oneProcess = false;
+    // Set in the process that runs one operation for another: which one, and the file
+    // that takes its times.
+    std::string only;
+    std::string rawPath;
+    // What that process is told: the arguments this one got, but for the table's.
+    QStringList passedOn;
 };
 
 // Our own options; Google Benchmark's own (--benchmark_*) pass through.
@@ -383,9 +414,21 @@ Options takeOptions(int& argc, char** argv)
             options.check = true;
         } else if (arg.rfind("--summary=", 0) == 0) {
             options.summaryPath = arg.substr(10);
+            continue;
+        } else if (arg == "--one-process") {
+            options.oneProcess = true;
+            continue;
+        } else if (arg.rfind("--only=", 0) == 0) {
+            options.only = arg.substr(7);
+            continue;
+        } else if (arg.rfind("--raw=", 0) == 0) {
+            options.rawPath = arg.substr(6);
+            continue;
         } else {
             argv[kept++] = argv[i];
         }
+        if (arg != "--check")
+            options.passedOn.append(QString::fromLocal8Bit(argv[i]));
     }
     argc = kept;
     argv[argc] = nullptr;
@@ -399,23 +442,25 @@ int iterationsFor(long n)
     return int(qBound(2L, 32000L / qMax(1L, n), 32L));
 }
 
+struct Operation
+{
+    const char* name;
+    void (*function)(benchmark::State&);
+};
+
+const Operation kOperations[] = {
+    {"merge", merge},            {"detect", detect},           {"authorize", authorize},
+    {"refresh", refresh<false>}, {"refresh_interleaved", refresh<true>},
+    {"views", views},            {"views_broad", viewsBroad},  {"parse", parse},
+};
+
 void registerAll(const Options& options)
 {
-    struct Entry
-    {
-        const char* name;
-        void (*function)(benchmark::State&);
-    };
-    const Entry entries[] = {
-        {"merge_baseline", mergeBaseline}, {"merge", merge},     {"detect", detect}, {"authorize", authorize},
-        {"refresh", refresh<false>},       {"refresh_interleaved", refresh<true>},
-        {"views", views},                  {"views_broad", viewsBroad},
-        {"parse_baseline", parseBaseline},
-        {"parse", parse},
-    };
-    for (const Entry& entry : entries) {
+    for (const Operation& operation : kOperations) {
+        if (!options.only.empty() && options.only != operation.name)
+            continue;
         for (const long n : options.sizes) {
-            benchmark::RegisterBenchmark(entry.name, entry.function)
+            benchmark::RegisterBenchmark(operation.name, operation.function)
                 ->Arg(n)
                 ->Iterations(iterationsFor(n))
                 ->Repetitions(options.repetitions)
@@ -427,10 +472,39 @@ void registerAll(const Options& options)
 
 } // namespace
 
+// Runs every operation in a process of its own and gathers their times. What one
+// operation leaves behind in the process, above all a heap cut into pieces by a
+// 20,000-camera site freed just before, would otherwise weigh on whichever operation
+// runs next, and the comparison with its baseline would measure the order of runs.
+int runEachInItsOwnProcess(const Options& options)
+{
+    QTemporaryDir rawDir;
+    SummaryReporter reporter;
+    for (const Operation& operation : kOperations) {
+        const QString rawPath = rawDir.filePath(QString::fromLatin1(operation.name));
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    QStringList(options.passedOn)
+                        << QStringLiteral("--only=%1").arg(QString::fromLatin1(operation.name))
+                        << QStringLiteral("--raw=%1").arg(rawPath));
+        if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+            std::fprintf(stderr, "%s did not run to its end\n", operation.name);
+            return 2;
+        }
+        if (!reporter.readRaw(rawPath.toStdString()))
+            return 2;
+    }
+    const bool met = reporter.printTable(options.summaryPath);
+    return met || !options.check ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
     const Options options = takeOptions(argc, argv);
     QCoreApplication app(argc, argv);
+    if (options.only.empty() && !options.oneProcess)
+        return runEachInItsOwnProcess(options);
 
     // Repetitions of all benchmarks run in random order, not one benchmark after the
     // other: whatever else the machine is doing then weighs on every size alike.
@@ -460,6 +534,8 @@ int main(int argc, char** argv)
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    if (!options.rawPath.empty())
+        return !reporter.hadErrors() && reporter.writeRaw(options.rawPath) ? 0 : 2;
     const bool met = reporter.printTable(options.summaryPath);
     if (reporter.hadErrors())
         return 2;
