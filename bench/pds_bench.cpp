@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -478,9 +479,22 @@ void registerAll(const Options& options)
 // runs next, and the comparison with its baseline would measure the order of runs.
 int runEachInItsOwnProcess(const Options& options)
 {
+    // An operation that a --benchmark_filter leaves out gets no process at all.
+    // A leading "-" keeps what the rest does not match.
+    QRegularExpression filter;
+    bool negated = false;
+    for (const QString& arg : options.passedOn) {
+        if (arg.startsWith(QLatin1String("--benchmark_filter="))) {
+            negated = arg.mid(19).startsWith(u'-');
+            filter.setPattern(arg.mid(negated ? 20 : 19));
+        }
+    }
     QTemporaryDir rawDir;
     SummaryReporter reporter;
     for (const Operation& operation : kOperations) {
+        const bool matches = filter.match(QString::fromLatin1(operation.name) + u'/').hasMatch();
+        if (!filter.pattern().isEmpty() && matches == negated)
+            continue;
         const QString rawPath = rawDir.filePath(QString::fromLatin1(operation.name));
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
