@@ -100,8 +100,6 @@ private:
     SearchRequest BuildSearchParameters(int type, int flag, const QString& relayPath, int maxRet) const;
     bool SendToHost(const QString& command, const QVariant& parameters, void* userData);
     void CleanModelAndKeepManualItems();
-    QVariantList CreateAuthorizeDeviceList(const QStringList& uidList, const QString& username,
-                                           const QString& password) const;
     bool IsAllAuthorized(const QStringList& uidList) const;
     bool IsSendable(const QStandardItem* item) const;
 

@@ -248,23 +248,27 @@ bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString
     if (IsAllAuthorized(uidList))
         return true;
 
-    // The rows found here are the ones marked pending once the host has the list.
+    // The rows found here are the ones marked pending once the host has the list. Each
+    // row's entry of the list is made while the row is at hand: on a large site a
+    // second walk over the rows would meet every one of them out of the caches again.
     QStringList toSend;
     QList<QStandardItem*> rows;
+    QVariantList devices;
     toSend.reserve(uidList.size());
     rows.reserve(uidList.size());
+    devices.reserve(uidList.size());
     for (const QString& uid : uidList) {
         QStandardItem* item = GetCameraItem(uid);
         if (!item || item->data(CameraRole::Status).toInt() == Authorized || !IsSendable(item))
             continue;
         toSend.append(uid);
         rows.append(item);
+        devices.append(authorizeListEntry(uid, item, username, password));
     }
     if (toSend.isEmpty())
         return false;
 
     AuthorizeContext* context = m_authorizeContexts.create(username, password, toSend);
-    const QVariantList devices = CreateAuthorizeDeviceList(toSend, username, password);
     if (!SendToHost(ProtocolKey::AuthorizeDeviceList, devices, context)) {
         m_authorizeContexts.release(context);
         return true;
@@ -281,16 +285,6 @@ bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString
         m_pendingAuthorizations.append(toSend.at(i));
     }
     return true;
-}
-
-QVariantList PluginDeviceSearch::CreateAuthorizeDeviceList(const QStringList& uidList, const QString& username,
-                                                           const QString& password) const
-{
-    QVariantList devices;
-    devices.reserve(uidList.size());
-    for (const QString& uid : uidList)
-        devices.append(authorizeListEntry(uid, GetCameraItem(uid), username, password));
-    return devices;
 }
 
 bool PluginDeviceSearch::IsAllAuthorized(const QStringList& uidList) const
