@@ -194,15 +194,8 @@ void appendToBareModel(const Workload::Site& site, PairedBaseline& baseline)
 {
     QStandardItemModel model;
     Stopwatch watch;
-    for (qsizetype start = 0; start < site.rows.size(); start += Workload::kBatchSize) {
-        const qsizetype end = qMin(site.rows.size(), start + Workload::kBatchSize);
-        for (qsizetype i = start; i < end; ++i)
-            warm(site.rows[i]);
-        watch.time([&] {
-            for (qsizetype i = start; i < end; ++i)
-                model.appendRow(site.rows[i].toStandardItem().release());
-        });
-    }
+    deliverInBatches(watch, site.rows,
+                     [&](const CameraInfo& row) { model.appendRow(row.toStandardItem().release()); });
     baseline.add(watch);
 }
 
