@@ -44,6 +44,7 @@ private:
         connect(h.object(), SIGNAL(addDeviceResp(QString)), this, SLOT(onAdded(QString)));
     }
 
+private Q_SLOTS:
     // Channels "ip|port|channel|channelNum" go under the topology's first item, or
     // "|grandchild" / "|otherTop"; "absent", "noMethod", "nullModel": no usable topology.
     void importFile()
@@ -112,24 +113,14 @@ private:
             lines.append(QString::fromStdString(record.message));
         QCOMPARE(lines, logged);
         const QStringList& asked = h.wrapper().pluginObjectRequests;
-        if (logged.contains(kParseFailed))
-            QVERIFY(asked.isEmpty());
-        QCOMPARE(asked.count(FakeTopologyPlugin::PluginId), asked.size());
+        QCOMPARE(asked.count(FakeTopologyPlugin::PluginId), logged.contains(kParseFailed) ? 0 : asked.size());
         QCOMPARE(h.wrapper().pluginObjectContexts.count(PluginHarness::hostContext()), asked.size());
         // Reading a list neither adds rows nor asks the host anything.
         QCOMPARE(h.cameraModel()->rowCount(), 1);
         QCOMPARE(h.wrapper().sent.size(), sentBefore);
     }
 
-    void addColumns()
-    {
-        QTest::addColumn<QStringList>("topology");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("returned");
-        QTest::addColumn<QStringList>("signalled");
-        QTest::addColumn<QStringList>("logged");
-    }
-
+private:
     QTemporaryDir m_dir;
     int m_files = 0;
     QStringList m_signals;
@@ -160,10 +151,14 @@ private Q_SLOTS:
                                  "HTTPS,TCP");
     }
 
-    // How lines of a file become devices, against a topology that manages none.
-    void fileFormat_data()
+    void importFile_data()
     {
-        addColumns();
+        QTest::addColumn<QStringList>("topology");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("returned");
+        QTest::addColumn<QStringList>("signalled");
+        QTest::addColumn<QStringList>("logged");
+        // File format, against a topology that manages none.
         const auto row = [](const char* name, const QByteArray& content, const QString& returned, int wrong = 0) {
             QStringList signalled;
             if (returned.isEmpty())
@@ -207,15 +202,8 @@ private Q_SLOTS:
         for (const auto& [name, content] : unusable)
             QTest::newRow(name) << QStringList() << content << "" << QStringList{"devicesExist"}
                                 << QStringList{kParseFailed};
-    }
-
-    void fileFormat() { importFile(); }
-
-    // A device is left out once every channel it states is a child of the topology's
-    // first item; ip and port are compared as text.
-    void topology_data()
-    {
-        addColumns();
+        // A device is left out once every channel it states is a child of the topology's
+        // first item; ip and port are compared as text.
         const QStringList exist{"devicesExist"}, none;
         const auto one = [&](const char* name, const QStringList& channels, bool managed) {
             QTest::newRow(name) << channels << QByteArray("IP,Port\n10.0.0.5,80\n")
@@ -244,8 +232,6 @@ private Q_SLOTS:
             << QStringList() << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
             << QStringList{"devicesExist", "importFileNotAllCorrect(4)"} << none;
     }
-
-    void topology() { importFile(); }
 };
 
 QTEST_MAIN(tst_Import)
