@@ -2,9 +2,9 @@
 #include "PluginHarness.h"
 #include "Roles.h"
 
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUuid>
 
 namespace {
 
@@ -31,10 +31,31 @@ QString typedRoles(const QStandardItem* item, int first, int last)
     return values.join('|');
 }
 
+QVariantMap station(const QString& id, const QString& ip, const QString& model = "m", int port = 80)
+{
+    QVariantMap entry = foundDevice(id, ip, port, 1, "AABBCCDDEEFF", model);
+    entry.insert({{"HostName", "h"}, {"HttpsPort", 443}, {"searchType", 24}});
+    return entry;
+}
+
+// Cameras c1 to c5 (c5 added by hand) and stations s1 to s5.
+void fill(PluginHarness& h)
+{
+    h.answerSearch(h.startDeviceSearch(), {foundDevice("c1", "192.168.1.20", 8080, 0, "001122AABBCC", "Lobby Cam"),
+                                           foundDevice("c2", "10.0.0.80", 0, 1, "AABBCCDDEEFF", "garage"),
+                                           foundDevice("c3", "10.0.0.9", 554, 2, "112233445566", "Yard"),
+                                           foundDevice("c4", "172.16.0.1", 80, 7, "665544332211", "dock")});
+    h.call("addDevice", {"secret-host", 0, "10.1.1.1", 9000, "Hall", 1});
+    h.cameraModel()->item(0)->setData(QStringLiteral("c5"), Cam::Id);
+    h.answerSearch(h.startStationSearch(), {station("s1", "192.168.1.9", "LOBBY-NVR", 8080), station("s2", "10.0.0.2", "store"),
+                                            station("s3", "10.0.0.10", "Yard", 81), station("s4", "fe80::1"),
+                                            station("s5", "10.0.0.010")});
+}
+
 } // namespace
 
 // Device and station search through the loaded plug-in: the requests, what answers
-// and detection events make of the rows.
+// and detection events make of the rows, and the two views.
 class tst_Search : public QObject
 {
     Q_OBJECT
@@ -53,7 +74,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<int>("flag");
         QTest::addColumn<QByteArray>("maxCount");   // MAX_SRCH_DEV_CNT; null: not set
-        QTest::addColumn<QByteArray>("ipContains"); // DEV_IP_CONTAINS; null: not set
+        QTest::addColumn<QByteArray>("ipContains"); // DEV_IP_CONTAINS
         QTest::addColumn<QString>("parameters");
         const QByteArray search("searchDevices"), stations("searchStations"), none;
         QTest::newRow("refresh, 5 is unmanagedOnly and onvifCombined") << QByteArray("refreshDevices") << 5 << none
@@ -91,13 +112,11 @@ private Q_SLOTS:
         QCOMPARE(pairs.join(' '), parameters);
 
         QCOMPARE(h.wrapper().last().command, QStringLiteral("searchDevice"));
-        static const QRegularExpression braced("^\\{[0-9a-f]{8}-([0-9a-f]{4}-){3}[0-9a-f]{12}\\}$");
-        QVERIFY2(braced.match(id).hasMatch(), qPrintable(id));
+        QCOMPARE(QUuid::fromString(id).toString(QUuid::WithBraces), id);
         QVERIFY(id != h.wrapper().sent.first().map().value("reqUID").toString());
     }
 
-    // A search empties only its own model; a refresh keeps the hand-added cameras in
-    // the model's order, whatever order they were added in.
+    // A search empties only its own model; a refresh keeps hand-added cameras in model order.
     void searchesEmptyOnlyTheirOwnModel()
     {
         CheckedHarness h;
@@ -119,9 +138,8 @@ private Q_SLOTS:
         QCOMPARE(h.cameraModel()->rowCount(), 0); // hand-added rows go too
     }
 
-    // Every role of a camera and a station row, with its name (as QML knows it) and type:
-    // http 0 takes https, IP parts spill over, MAC pairs count from the right, and the
-    // station row always adds hyphens.
+    // Every role of a camera and a station row, name (as QML knows it) and type: http 0
+    // takes https, IP parts spill over, MAC pairs count from the right (stations too).
     void rowRoles()
     {
         CheckedHarness h;
@@ -186,10 +204,9 @@ private Q_SLOTS:
         h.answerSearch(stations, {withModel("ABC"), withModel(QVariant())});
         QCOMPARE(column(h.stationModel(), Station::Status), QStringLiteral("6,6"));
         QStringList told;
-        for (const QSignalSpy* spy : {&devicesTold, &stationsTold}) {
+        for (const QSignalSpy* spy : {&devicesTold, &stationsTold})
             for (const QList<QVariant>& arguments : *spy)
                 told << QStringLiteral("%1/%2").arg(arguments[0].toBool()).arg(arguments[1].toBool());
-        }
         QCOMPARE(told.join(','), QStringLiteral("1/1,1/0,1/1,0/0,0/1,1/0,0/1,1/1"));
     }
 
@@ -211,6 +228,44 @@ private Q_SLOTS:
         QCOMPARE(rowText(h.cameraModel()->item(0), roles), QStringLiteral("1|Q-900|aa-bb-cc-dd-ee-ff|4|10.0.0.1|1"));
         QCOMPARE(rowText(h.cameraModel()->item(1), roles), QStringLiteral("2|M1|00-11-22-AA-BB-CC|1|10.0.0.2|1"));
         QCOMPARE(h.cameraModel()->item(2)->data(Cam::Status).toInt(), 4);
+    }
+
+    // The two proxies QML binds to: what they show and in which order.
+    void views_data()
+    {
+        QTest::addColumn<bool>("stations");
+        QTest::addColumn<QString>("brand"); // cameras only
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<int>("sortRole"); // 0: no sort
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("brand onvif") << false << "onvif" << "" << 0 << "c5,c2";
+        QTest::newRow("brand -1 is every unknown brand") << false << "-1" << "" << 0 << "c4";
+        QTest::newRow("words in different rows") << false << "" << "lobby garage" << 0 << "";
+        QTest::newRow("80 in a port or an ip") << false << "" << "80" << 0 << "c1,c2,c4";
+        QTest::newRow("hyphenated MAC part") << false << "" << "00-11-22" << 0 << "c1";
+        QTest::newRow("camera ip, numerically") << false << "" << "" << int(Cam::Ip) << "c3,c2,c5,c4,c1";
+        QTest::newRow("station model in capitals and http port") << true << "" << "lobby 80" << 0 << "s1";
+        QTest::newRow("station MAC is not searched") << true << "" << "BB-CC" << 0 << "";
+        QTest::newRow("station models ignore case") << true << "" << "" << int(Station::Model) << "s1,s4,s5,s2,s3";
+        QTest::newRow("station ip part by part") << true << "" << "" << int(Station::Ip) << "s4,s2,s3,s5,s1";
+    }
+
+    void views()
+    {
+        QFETCH(bool, stations);
+        QFETCH(QString, brand);
+        QFETCH(QString, words);
+        QFETCH(int, sortRole);
+        QFETCH(QString, shown);
+        CheckedHarness h;
+        fill(h);
+        QSortFilterProxyModel* view = stations ? h.stationProxy() : h.cameraProxy();
+        if (!stations)
+            metaCall(view, "setFilterBrand", {brand});
+        metaCall(view, "setFilterString", {words});
+        if (sortRole)
+            metaCall(view, "sortByRole", {sortRole});
+        QCOMPARE(column(view, stations ? int(Station::Id) : int(Cam::Id)), shown);
     }
 };
 
