@@ -22,10 +22,10 @@ QString portOf(const QJsonValue& device)
 
 QString counts(const QString& label, const QList<int>& statuses)
 {
-    static const char* names[] = {"Checking", "Authorized", "Rejected", "Unreachable", "Failed", "Offline", "NotChecked"};
     QString line = QStringLiteral("counts[%1]:").arg(label);
     for (int status = 0; status < StatusCount; ++status)
-        line += QStringLiteral(" %1=%2").arg(QLatin1String(names[status])).arg(statuses.count(status));
+        line += QStringLiteral(" %1=%2").arg(QStringList{"Checking", "Authorized", "Rejected", "Unreachable", "Failed",
+                                                         "Offline", "NotChecked"}.at(status)).arg(statuses.count(status));
     return line + QStringLiteral(" total=%1").arg(statuses.size());
 }
 
@@ -85,15 +85,14 @@ QStringList expectedReport(const QJsonObject& site, const QString& importCsv, co
         QList<QMap<QString, QString>> devices;
         uint wrongFormat = 0;
         DeviceListParser().Parse(path, devices, wrongFormat);
-        int returned = 0;
-        int added = 0;
+        int returned = 0, added = 0;
         for (const auto& device : std::as_const(devices)) {
             const QString address = device.value("ip") + ':' + QString::number(device.value("port").toInt());
-            if (managedInFull(device.value("ip"), device.value("port")))
-                continue;
-            ++returned;
-            added += listed.contains(address) ? 0 : 1;
-            listed.append(address);
+            if (!managedInFull(device.value("ip"), device.value("port"))) {
+                ++returned;
+                added += listed.contains(address) ? 0 : 1;
+                listed.append(address);
+            }
         }
         report << QStringLiteral("%1[file]: returned=%2 new=%3 wrongFormat=%4 allExist=%5")
                       .arg(label).arg(returned).arg(added).arg(wrongFormat).arg(returned == 0 ? "true" : "false");
@@ -115,10 +114,10 @@ QStringList expectedReport(const QJsonObject& site, const QString& importCsv, co
                   << QStringLiteral("stations[to-authorize]: %1 of %1 shown").arg(stations.size());
 }
 
-// False when the host crashed or did not finish in time.
+// False when the host crashed or did not finish in time. Taking pictures draws the
+// screens, which read every row the plug-in's models hand out.
 bool runScenario(QProcess& host, QStringList arguments)
 {
-    // Taking pictures draws the screens, which read every row the plug-in's models hand out.
     QTemporaryDir pictures;
     host.start(QStringLiteral(REFERENCE_HOST), arguments << "--scenario" << "--screenshots" << pictures.path());
     return host.waitForFinished(280000) && host.exitStatus() == QProcess::NormalExit;
@@ -140,8 +139,7 @@ private Q_SLOTS:
         QVERIFY(runScenario(host, {}));
         const QString out = QString::fromUtf8(host.readAllStandardOutput());
         QVERIFY2(host.exitCode() == 0, qPrintable(host.readAllStandardError() + out.right(2000)));
-        QCOMPARE(out.split('\n').filter("]: "),
-                 expectedReport(site, QStringLiteral(SAMPLE_IMPORT), QStringLiteral(MANAGED_IMPORT)));
+        QCOMPARE(out.split('\n').filter("]: "), expectedReport(site, SAMPLE_IMPORT, MANAGED_IMPORT));
     }
 
     void refusesToStart_data()

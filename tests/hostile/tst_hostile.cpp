@@ -1,6 +1,5 @@
 // Hostile input per source the plug-in reads (the fuzzers feed random input of the same kinds):
 // the process survives, no row goes that should stay, and odd input reads as documented.
-#include "FakeTopologyPlugin.h"
 #include "ModelTesters.h"
 #include "Roles.h"
 
@@ -45,7 +44,7 @@ private Q_SLOTS:
     void serverInput_data()
     {
         QTest::addColumn<QString>("request");      // "current", "superseded" or any other id
-        QTest::addColumn<QVariantMap>("payload");  // with "detRes" a detection, else a search answer
+        QTest::addColumn<QVariantMap>("payload");  // with "detRes" a detection
         QTest::addColumn<int>("role");             // of the last camera row; 0: nothing may change
         QTest::addColumn<QString>("expected");     // null: any
         const auto row = [](const char* name, const char* request, const QVariantMap& payload, int role = 0,
@@ -56,14 +55,12 @@ private Q_SLOTS:
             return QVariantMap{{"devList", QVariantList{device}}};
         };
         const auto detection = [](const char* id, const QVariant& detRes) { return QVariantMap{{"delID", id}, {"detRes", detRes}}; };
-        const QString mac(2 << 20, u'A');
         row("devList a string", "current", {{"devList", "c"}});
         row("devList a map", "current", {{"devList", foundDevice("c", "1")}});
-        row("non-map entries read as one with empty texts", "current", {{"devList", QVariantList{"x", 5, QVariant()}}},
-            Cam::Id, "");
+        row("non-map entries read as one, empty", "current", {{"devList", QVariantList{"x", 5, QVariant()}}}, Cam::Id, "");
         row("port a word is 0, so HTTPS", "current", devListWith("HttpPort", "x"), Cam::Port, "443");
         row("port beyond int", "current", devListWith("HttpPort", qint64(1) << 40), Cam::Port, QString());
-        row("2 MB MAC", "current", devListWith("MAC", mac), Cam::Mac, QStringList(mac.size() / 2, "AA").join(u'-'));
+        row("2 MB MAC", "current", devListWith("MAC", QString(2 << 20, u'A')), Cam::Mac, QStringList(1 << 20, "AA").join('-'));
         row("null detRes is 0", "current", detection("b", QVariant::fromValue(nullptr)), Cam::Status, "1");
         row("detRes smallest int", "current", detection("b", INT_MIN), Cam::Status, "4");
         QVariantList batch;
@@ -84,7 +81,7 @@ private Q_SLOTS:
         Populated h;
         QSignalSpy answered(h.object(), SIGNAL(searchDevicesResp(bool, bool)));
         payload.insert("reqUID", request == "current" ? h.search : request == "superseded" ? h.superseded : request);
-        const bool detection = payload.contains("detRes");
+        const bool detection = payload.contains("detRes");  // else a search answer
         detection ? h.event("detCamResEvt", payload) : h.answer("searchDevice", payload);
 
         // An answer to the current search is a success, whatever it holds.
@@ -107,10 +104,9 @@ private Q_SLOTS:
         struct { QString username = "intruder", password = "secret"; QStringList uidList{"a", "b"}; } foreign;
         const QString before = h.state();
         QSignalSpy authorized(h.object(), SIGNAL(deviceAuthorized(QString, PluginDeviceSearch::DeviceStatus)));
-        for (void* userData : {static_cast<void*>(nullptr), static_cast<void*>(&foreign), stale}) {
-            h.answer("authorizeDevice", QVariantMap{{"delID", "a"}}, userData);
-            h.answer("authorizeDeviceList", QVariantMap{{"delID", "a"}}, userData);
-        }
+        for (void* userData : {static_cast<void*>(nullptr), static_cast<void*>(&foreign), stale})
+            for (const char* command : {"authorizeDevice", "authorizeDeviceList"})
+                h.answer(command, QVariantMap{{"delID", "a"}}, userData);
         QCOMPARE(h.state(), before);
         h.answer("authorizeDevice", QVariant(), live);  // no map: every key missing, "detRes" is 0
         QCOMPARE(authorized.count(), 1);
@@ -145,9 +141,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(int, port);
         QFETCH(int, devices);
-        FakeTopologyPlugin topology;
         Populated h;
-        h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
         const qsizetype sent = h.wrapper().sent.size();
         QVERIFY(!h.call("authorize", {text, text, text}).toBool());
         QVERIFY(!h.call("authorizeList", {QStringList{text, text}, text, text}).toBool());
