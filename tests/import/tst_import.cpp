@@ -182,20 +182,18 @@ private Q_SLOTS:
         const std::pair<const char*, QByteArray> unusable[] = {
             {"empty file", ""}, {"no port column", "IP,Host\n10.0.0.1,h\n"}, {"no such file", "@missing"},
             {"directory", "@directory"}, {"FIFO", "@fifo"}};
+        const QStringList exist{"devicesExist"}, none;
         for (const auto& [name, content] : unusable)
-            QTest::newRow(name) << QStringList() << content << "" << QStringList{"devicesExist"}
-                                << QStringList{kParseFailed};
+            QTest::newRow(name) << QStringList() << content << "" << exist << QStringList{kParseFailed};
         // A device is left out once every channel it states is a child of the topology's
         // first item; ip and port are compared as text.
-        const QStringList exist{"devicesExist"}, none;
         const auto one = [&](const char* name, const QStringList& channels, bool managed) {
             QTest::newRow(name) << channels << QByteArray("IP,Port\n10.0.0.5,80\n")
                                 << (managed ? "" : "|10.0.0.5|80|||") << (managed ? exist : none) << none;
         };
         one("same channel twice counts once", {"10.0.0.5|80|1|2", "10.0.0.5|80|1|2"}, false);
         one("last match states the count", {"10.0.0.5|80|1|3", "10.0.0.5|80|2|2"}, true);
-        one("other devices passed over", {"10.0.0.6|80|1|1", "10.0.0.5|81|2|1", "10.0.0.5|80|1|1", "10.0.0.50|80|2|1"},
-            true);
+        one("others passed over", {"10.0.0.6|80|1|1", "10.0.0.5|81|2|1", "10.0.0.5|80|1|1", "10.0.0.50|80|2|1"}, true);
         one("grandchild of the first item, child of another top-level item",
             {"10.0.0.9|80|1|1", "10.0.0.5|80|1|1|grandchild", "10.0.0.5|80|1|1|otherTop"}, false);
         QTest::newRow("port 080 is not 80, IP with a trailing space neither")
