@@ -4,13 +4,20 @@ bool FakeFrameworkWrapper::SendCommand(void* hostContext, const QString& senderP
                                        const QVariant& parameters, void* userData, bool flag, const QString& text)
 {
     sent.append(SentCommand{hostContext, senderPluginId, command, parameters, userData, flag, text});
-    return sendResult;
+    const bool result = sendResult; // read before the callback, which may change it for later sends
+    if (duringSend) {
+        const SentCommand copy = sent.constLast(); // nested sends grow the list under us
+        duringSend(copy);
+    }
+    return result;
 }
 
 QObject* FakeFrameworkWrapper::GetPluginObject(void* hostContext, const QString& pluginId)
 {
     pluginObjectRequests.append(pluginId);
     pluginObjectContexts.append(hostContext);
+    if (duringGetPluginObject)
+        duringGetPluginObject(pluginId);
     return pluginObjects.value(pluginId);
 }
 

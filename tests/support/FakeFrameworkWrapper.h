@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 // Everything one SendCommand call carried.
 struct SentCommand
 {
@@ -37,6 +39,11 @@ public:
     QList<SentCommand> sent;
     // What SendCommand answers.
     bool sendResult = true;
+    // Runs inside SendCommand after the command is recorded and before it returns, as a
+    // host's nested event loop would let QML act; the plug-in may be re-entered from it.
+    std::function<void(const SentCommand&)> duringSend;
+    // Runs inside GetPluginObject before the object is handed out.
+    std::function<void(const QString& pluginId)> duringGetPluginObject;
 
     // Objects that GetPluginObject hands out, by plug-in id; and the ids asked for.
     QHash<QString, QObject*> pluginObjects;
