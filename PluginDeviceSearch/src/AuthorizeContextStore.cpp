@@ -11,11 +11,11 @@ AuthorizeContext* AuthorizeContextStore::create(const QString& username, const Q
 {
     auto context = std::make_unique<AuthorizeContext>(AuthorizeContext{username, password, uidList});
     AuthorizeContext* raw = context.get();
-    m_contexts.emplace(raw, Entry{std::move(context), uidList.size()});
+    m_contexts.emplace(raw, Entry{std::move(context), uidList.size(), {}});
     return raw;
 }
 
-AuthorizeContext* AuthorizeContextStore::find(void* userData) const
+AuthorizeContext* AuthorizeContextStore::find(const void* userData) const
 {
     const auto it = m_contexts.find(userData);
     return it == m_contexts.end() ? nullptr : it->second.context.get();
@@ -30,14 +30,40 @@ void AuthorizeContextStore::release(AuthorizeContext* context)
     m_contexts.erase(it);
 }
 
-void AuthorizeContextStore::answered(AuthorizeContext* context, bool perDevice)
+void AuthorizeContextStore::answeredOne(AuthorizeContext* context, const QString& uid)
 {
     const auto it = m_contexts.find(context);
     if (it == m_contexts.end())
         return;
-    if (perDevice && --it->second.answersLeft > 0)
+    Entry& entry = it->second;
+    if (entry.awaitingByUid.isEmpty()) {
+        entry.awaitingByUid.reserve(entry.context->uidList.size());
+        for (const QString& sent : std::as_const(entry.context->uidList))
+            ++entry.awaitingByUid[sent];
+    }
+    const auto awaited = entry.awaitingByUid.find(uid);
+    if (awaited == entry.awaitingByUid.end() || awaited.value() == 0)
         return;
-    release(context);
+    --awaited.value();
+    if (--entry.answersLeft == 0)
+        release(context);
+}
+
+bool AuthorizeContextStore::isUnanswered(const AuthorizeContext* context) const
+{
+    const auto it = m_contexts.find(context);
+    return it != m_contexts.end() && it->second.answersLeft == it->second.context->uidList.size();
+}
+
+qsizetype AuthorizeContextStore::awaiting(const AuthorizeContext* context, const QString& uid) const
+{
+    const auto it = m_contexts.find(context);
+    if (it == m_contexts.end())
+        return 0;
+    const Entry& entry = it->second;
+    if (entry.awaitingByUid.isEmpty())
+        return entry.context->uidList.count(uid);
+    return entry.awaitingByUid.value(uid);
 }
 
 void AuthorizeContextStore::wipe(AuthorizeContext* context)

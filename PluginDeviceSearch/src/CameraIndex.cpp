@@ -19,6 +19,10 @@ CameraIndex::CameraIndex(QStandardItemModel* model, int idRole, QObject* parent)
     // A sort keeps the items, but setItem() deletes the replaced item between the two
     // layout signals and only reports the new one afterwards; never hand out the old.
     connect(model, &QAbstractItemModel::layoutChanged, this, &CameraIndex::markStale);
+
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &CameraIndex::countItemLoss);
+    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, &CameraIndex::countItemLoss);
+    connect(model, &QAbstractItemModel::columnsAboutToBeRemoved, this, &CameraIndex::countItemLoss);
 }
 
 QStandardItem* CameraIndex::firstItem(const QString& id) const
@@ -70,6 +74,7 @@ void CameraIndex::onRowsInserted(const QModelIndex& parent, int first, int last)
 
 void CameraIndex::onRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last)
 {
+    countItemLoss();
     if (m_stale || parent.isValid())
         return;
     for (int row = first; row <= last; ++row) {
@@ -81,6 +86,9 @@ void CameraIndex::onRowsAboutToBeRemoved(const QModelIndex& parent, int first, i
 void CameraIndex::onDataChanged(const QModelIndex& topLeft, const QModelIndex& /*bottomRight*/,
                                 const QList<int>& roles)
 {
+    // No roles at all: a cell's item was taken out or replaced.
+    if (roles.isEmpty())
+        countItemLoss();
     if (m_stale || topLeft.parent().isValid() || topLeft.column() > 0)
         return;
     // An id written over leaves the row filed under its old id, which is gone by now;

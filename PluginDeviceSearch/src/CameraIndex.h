@@ -28,11 +28,18 @@ public:
 
     QStandardItem* firstItem(const QString& id) const;
 
+    // Counts the model changes that may delete or take out items: removed rows or
+    // columns, resets, layout changes (which is when a replaced cell's item goes) and
+    // cells taken or replaced. An item found while the count stays the same is still
+    // in the model, so a holder can skip the look-up until the count moves.
+    quint64 itemLosses() const { return m_itemLosses; }
+
 private:
     void onRowsInserted(const QModelIndex& parent, int first, int last);
     void onRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last);
     void onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
     void markStale();
+    void countItemLoss() { ++m_itemLosses; }
 
     void add(QStandardItem* item);
     void remove(QStandardItem* item);
@@ -50,4 +57,5 @@ private:
     // stores them, so there are normally none.
     mutable QSet<QStandardItem*> m_otherIds;
     mutable bool m_stale = true;
+    quint64 m_itemLosses = 0;
 };

@@ -39,7 +39,7 @@ QString addHyphensToMac(const QString& mac)
     return result;
 }
 
-static QString macForRow(const QString& mac)
+QString macForRow(const QString& mac)
 {
     return mac.contains(QLatin1Char('-')) ? mac : addHyphensToMac(mac);
 }

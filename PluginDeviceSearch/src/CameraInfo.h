@@ -40,6 +40,9 @@ void setBrand(QStandardItem* item, int brand);
 // MAC of a row: stored as given when it already holds a '-', hyphenated otherwise.
 void setMac(QStandardItem* item, const QString& mac);
 
+// The text setMac stores for a MAC.
+QString macForRow(const QString& mac);
+
 QString brandName(int brand);
 // A '-' before every second character counted from the end: 001122AABBCC -> 00-11-22-AA-BB-CC.
 QString addHyphensToMac(const QString& mac);

@@ -2,6 +2,7 @@
 
 #include "CameraIndex.h"
 #include "CameraRoles.h"
+#include "CameraRow.h"
 #include "CameraSortFilterModel.h"
 #include "DeviceListParser.h"
 #include "PluginLog.h"
@@ -150,15 +151,15 @@ void PluginDeviceSearch::HandleDetectCameraResEvt(const QVariant& event)
     const QVariantMap detection = event.toMap();
     if (detection.value(ProtocolKey::ReqUID).toString() != m_deviceSearchRequestId)
         return;
-    QStandardItem* item = GetCameraItem(detection.value(ProtocolKey::DelID).toString());
-    if (!item)
+    CameraRow row(m_cameraIndex, detection.value(ProtocolKey::DelID).toString());
+    if (!row.exists())
         return;
 
     const DeviceStatus status = MapDetectStatus(detection.value(ProtocolKey::DetRes).toInt());
-    item->setData(int(status), CameraRole::Status);
+    row.setData(int(status), CameraRole::Status);
     if (status != Authorized)
         return;
-    item->setData(detection.value(ProtocolKey::Model).toString(), CameraRole::Model);
-    SetItemMac(item, detection.value(ProtocolKey::MAC).toString());
-    item->setData(detection.value(ProtocolKey::ChannelNum).toInt(), CameraRole::ChannelNum);
+    row.setData(detection.value(ProtocolKey::Model).toString(), CameraRole::Model);
+    SetItemMac(row, detection.value(ProtocolKey::MAC).toString());
+    row.setData(detection.value(ProtocolKey::ChannelNum).toInt(), CameraRole::ChannelNum);
 }

@@ -15,6 +15,7 @@
 #include <QVariant>
 
 class CameraIndex;
+class CameraRow;
 class CameraSortFilterModel;
 class QModelIndex;
 class QStandardItem;
@@ -102,11 +103,14 @@ private:
     void CleanModelAndKeepManualItems();
     bool IsAllAuthorized(const QStringList& uidList) const;
     bool IsSendable(const QStandardItem* item) const;
+    void MarkListPending(const AuthorizeContext* context, const QStringList& sent,
+                         const QList<QStandardItem*>& rowsFound, quint64 lossesWhenFound);
 
     // Answers and row builders (PluginDeviceSearch_Resps.cpp)
     void HandleSearchDevicesResp(const QVariant& result, void* userData, const QString& resultCode, bool done);
-    void SetToSearchedModel(const QVariantList& devList, PluginDeviceSearch::DeviceStatus status);
-    void SetToStationModel(const QVariantList& devList);
+    // Both return false when a slot started a newer search of their kind meanwhile.
+    bool SetToSearchedModel(const QVariantList& devList, PluginDeviceSearch::DeviceStatus status);
+    bool SetToStationModel(const QVariantList& devList);
     DeviceInfo createDeviceInfo(const QVariantMap& device) const;
     QStandardItem* createStationNode(const DeviceInfo& info) const;
     void HandleAuthorizeResp(const QVariant& result, void* userData, const QString& resultCode);
@@ -120,13 +124,13 @@ private:
     // Model utilities (PluginDeviceSearch_Utls.cpp)
     QHash<int, QByteArray> GetCameraRoleNames() const;
     QString ConvertToBrandName(PluginDeviceSearchCommon::Brand brand) const;
-    void SetItemBrand(QStandardItem* item, int brand) const;
-    void SetItemMac(QStandardItem* item, const QString& mac) const;
+    void SetItemBrand(CameraRow& row, int brand) const;
+    void SetItemMac(CameraRow& row, const QString& mac) const;
     QString AddHyphensToMac(const QString& mac) const;
     QStandardItem* GetCameraItem(const QString& id) const;
     bool IsInCameraModel(const QString& id) const;
     PluginDeviceSearch::DeviceStatus MapDetectStatus(int detectResult) const;
-    bool IsLastAuthorizeRequest(const QString& uid) const;
+    bool IsAnotherAuthorizeRequestOutstanding(const QString& uid) const;
     void RemoveOneAuthorizeRequest(const QString& uid);
     void RemoveAllAuthorizeRequest(const QString& uid);
     QStandardItemModel* GetStandardTopologyModel();
@@ -138,6 +142,10 @@ private:
     FrameworkWrapperBase* m_frameworkWrapper = nullptr;
     QString m_deviceSearchRequestId;
     QString m_stationSearchRequestId;
+    // Searches accepted so far, so that an answer or an outer call can tell that QML
+    // started a newer search while it ran.
+    quint64 m_deviceSearchesStarted = 0;
+    quint64 m_stationSearchesStarted = 0;
     QStandardItemModel* m_cameraModel = nullptr;
     CameraSortFilterModel* m_cameraSortFilterModel = nullptr;
     QSharedPointer<IDeviceListParser> m_deviceListParser;

@@ -1,7 +1,9 @@
 #include "PluginDeviceSearch.h"
 
 #include "CameraInfo.h"
+#include "CameraIndex.h"
 #include "CameraRoles.h"
+#include "CameraRow.h"
 #include "PluginLog.h"
 #include "ProtocolKeys.h"
 #include "StationTableModel.h"
@@ -147,10 +149,16 @@ bool PluginDeviceSearch::SendToHost(const QString& command, const QVariant& para
 bool PluginDeviceSearch::searchDevices(int type, int flag, const QString& relayPath, int maxRet)
 {
     const SearchRequest request = BuildSearchParameters(type, flag, relayPath, maxRet);
+    const quint64 searchesBefore = m_deviceSearchesStarted;
     if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
         PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::searchDevices");
         return false;
     }
+    // A search that QML started while the host held ours is the newer one: its
+    // request and its rows stand, and the answers to ours will find no taker.
+    if (m_deviceSearchesStarted != searchesBefore)
+        return true;
+    ++m_deviceSearchesStarted;
     m_deviceSearchRequestId = request.requestId;
     if (m_cameraModel)
         m_cameraModel->clear();
@@ -160,10 +168,14 @@ bool PluginDeviceSearch::searchDevices(int type, int flag, const QString& relayP
 bool PluginDeviceSearch::refreshDevices(int type, int flag, const QString& relayPath, int maxRet)
 {
     const SearchRequest request = BuildSearchParameters(type, flag, relayPath, maxRet);
+    const quint64 searchesBefore = m_deviceSearchesStarted;
     if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
         PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::refreshDevices");
         return false;
     }
+    if (m_deviceSearchesStarted != searchesBefore)
+        return true;
+    ++m_deviceSearchesStarted;
     m_deviceSearchRequestId = request.requestId;
     CleanModelAndKeepManualItems();
     return true;
@@ -172,10 +184,14 @@ bool PluginDeviceSearch::refreshDevices(int type, int flag, const QString& relay
 bool PluginDeviceSearch::searchStations()
 {
     const SearchRequest request = BuildSearchParameters(kStationSearchType, UnmanagedOnlyFlag, QStringLiteral(""), -1);
+    const quint64 searchesBefore = m_stationSearchesStarted;
     if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
         PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::searchStations");
         return false;
     }
+    if (m_stationSearchesStarted != searchesBefore)
+        return true;
+    ++m_stationSearchesStarted;
     m_stationSearchRequestId = request.requestId;
     if (m_stationModel)
         m_stationModel->clear();
@@ -186,24 +202,26 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
 {
     if (!m_cameraModel)
         return;
-    // The kept items leave their cells, not their rows: taking a whole row moves every
-    // row below it, in the model and in each view, once per kept row, and the clear
-    // that follows forgets all rows anyway.
+    // The kept rows leave as copies, not as their own items: taking an item out of
+    // the model notifies the views once per cell, and a slot could then change the
+    // model under this walk. Copies let the walk finish before anyone hears of it;
+    // the clear that follows forgets every original anyway.
     const int columns = m_cameraModel->columnCount();
     QList<QList<QStandardItem*>> kept;
-    for (int row = m_cameraModel->rowCount() - 1; row >= 0; --row) {
+    for (int row = 0; row < m_cameraModel->rowCount(); ++row) {
         if (!m_cameraModel->index(row, 0).data(CameraRole::Manual).toBool())
             continue;
-        QList<QStandardItem*> items;
-        items.reserve(columns);
-        for (int column = 0; column < columns; ++column)
-            items.append(m_cameraModel->takeItem(row, column));
-        kept.append(items);
+        QList<QStandardItem*> cells;
+        cells.reserve(columns);
+        for (int column = 0; column < columns; ++column) {
+            const QStandardItem* cell = m_cameraModel->item(row, column);
+            cells.append(cell ? cell->clone() : nullptr);
+        }
+        kept.append(cells);
     }
     m_cameraModel->clear();
-    // Taken from the bottom up; put back from the end of the list to keep their order.
-    for (auto it = kept.crbegin(); it != kept.crend(); ++it)
-        m_cameraModel->appendRow(*it);
+    for (const QList<QStandardItem*>& cells : std::as_const(kept))
+        m_cameraModel->appendRow(cells);
 }
 
 // ---------------------------------------------------------------------------
@@ -216,14 +234,16 @@ bool PluginDeviceSearch::IsSendable(const QStandardItem* item) const
 
 bool PluginDeviceSearch::authorize(const QString& uid, const QString& username, const QString& password)
 {
-    QStandardItem* item = GetCameraItem(uid);
-    if (!item)
+    CameraRow row(m_cameraIndex, uid);
+    if (!row.exists())
         return false;
-    if (item->data(CameraRole::Status).toInt() == Authorized)
+    const int status = row.data(CameraRole::Status).toInt();
+    if (status == Authorized)
         return true;
-    if (!IsSendable(item))
+    if (!IsSendable(row.item()))
         return false;
 
+    QStandardItem* item = row.item();
     QVariantMap parameters;
     parameters.insert(ProtocolKey::IP, item->data(CameraRole::Ip).toString());
     parameters.insert(ProtocolKey::HttpPort, item->data(CameraRole::Port).toInt());
@@ -231,15 +251,17 @@ bool PluginDeviceSearch::authorize(const QString& uid, const QString& username, 
     parameters.insert(ProtocolKey::Password, password);
     parameters.insert(ProtocolKey::Brand, item->data(CameraRole::Brand).toInt());
 
+    // The row turns pending whether or not the host takes the command, so it does so
+    // before the command goes: an answer the host delivers from inside SendCommand
+    // then finds the request it answers.
+    m_pendingAuthorizations.append(uid);
+    if (row.setData(status, CameraRole::PreviousStatus))
+        row.setData(int(Checking), CameraRole::Status);
+
     AuthorizeContext* context = m_authorizeContexts.create(username, password, {uid});
-    // The row turns pending whether or not the host took the command; only the
-    // context goes at once when no answer can come for it.
+    // Only the context goes at once when no answer can come for it.
     if (!SendToHost(ProtocolKey::AuthorizeDevice, parameters, context))
         m_authorizeContexts.release(context);
-
-    item->setData(item->data(CameraRole::Status).toInt(), CameraRole::PreviousStatus);
-    item->setData(int(Checking), CameraRole::Status);
-    m_pendingAuthorizations.append(uid);
     return true;
 }
 
@@ -269,22 +291,45 @@ bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString
         return false;
 
     AuthorizeContext* context = m_authorizeContexts.create(username, password, toSend);
+    const quint64 lossesWhenFound = m_cameraIndex->itemLosses();
     if (!SendToHost(ProtocolKey::AuthorizeDeviceList, devices, context)) {
         m_authorizeContexts.release(context);
         return true;
     }
-
-    // The host answers through the event loop, never from inside SendCommand, so the
-    // rows are still the ones found above.
-    m_pendingAuthorizations.reserveMore(toSend.size());
-    for (qsizetype i = 0; i < toSend.size(); ++i) {
-        QStandardItem* item = rows.at(i);
-        const int status = item->data(CameraRole::Status).toInt();
-        item->setData(int(Checking), CameraRole::Status);
-        item->setData(status, CameraRole::PreviousStatus);
-        m_pendingAuthorizations.append(toSend.at(i));
-    }
+    MarkListPending(context, toSend, rows, lossesWhenFound);
     return true;
+}
+
+void PluginDeviceSearch::MarkListPending(const AuthorizeContext* context, const QStringList& sent,
+                                         const QList<QStandardItem*>& rowsFound, quint64 lossesWhenFound)
+{
+    // Only answers that the host delivered from inside SendCommand can have come
+    // already; a uid answered that way is no longer outstanding and stays as answered.
+    QHash<QString, qsizetype> stillAwaited;
+    const bool noneAnswered = m_authorizeContexts.isUnanswered(context);
+    if (!noneAnswered) {
+        for (const QString& uid : sent)
+            stillAwaited.insert(uid, m_authorizeContexts.awaiting(context, uid));
+    }
+
+    m_pendingAuthorizations.reserveMore(sent.size());
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        const QString& uid = sent.at(i);
+        if (!noneAnswered) {
+            qsizetype& awaited = stillAwaited[uid];
+            if (awaited == 0)
+                continue;
+            --awaited;
+        }
+        m_pendingAuthorizations.append(uid);
+        // The rows found before the send serve as long as the model has let go of no
+        // item since; the send, and every write here, may run QML that changes that.
+        CameraRow row = m_cameraIndex->itemLosses() == lossesWhenFound ? CameraRow(m_cameraIndex, uid, rowsFound.at(i))
+                                                                      : CameraRow(m_cameraIndex, uid);
+        const QVariant status = row.data(CameraRole::Status);
+        if (row.setData(int(Checking), CameraRole::Status))
+            row.setData(status.toInt(), CameraRole::PreviousStatus);
+    }
 }
 
 bool PluginDeviceSearch::IsAllAuthorized(const QStringList& uidList) const
@@ -301,15 +346,15 @@ bool PluginDeviceSearch::setAuthorization(const QStringList& uidList, const QStr
                                           const QString& password)
 {
     for (const QString& uid : uidList) {
-        QStandardItem* item = GetCameraItem(uid);
+        CameraRow row(m_cameraIndex, uid);
         // Credentials for a camera that is not listed have nowhere to go.
-        if (!item)
+        if (!row.exists())
             continue;
-        const int status = item->data(CameraRole::Status).toInt();
-        item->setData(int(Offline), CameraRole::Status);
-        item->setData(status, CameraRole::PreviousStatus);
-        item->setData(username, CameraRole::UserName);
-        item->setData(password, CameraRole::Password);
+        const int status = row.data(CameraRole::Status).toInt();
+        row.setData(int(Offline), CameraRole::Status);
+        row.setData(status, CameraRole::PreviousStatus);
+        row.setData(username, CameraRole::UserName);
+        row.setData(password, CameraRole::Password);
         Q_EMIT addOfflineCamera(uid, Offline);
     }
     return true;
@@ -400,9 +445,11 @@ QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
     QVariantList devices;
     int existing = 0;
 
-    if (!m_deviceListParser)
+    // Our own reference: the topology look-ups below call out of the plug-in.
+    const QSharedPointer<IDeviceListParser> parser = m_deviceListParser;
+    if (!parser)
         return devices;
-    if (m_deviceListParser->Parse(urlFile.toLocalFile(), records, numWrongFormat) != 0) {
+    if (parser->Parse(urlFile.toLocalFile(), records, numWrongFormat) != 0) {
         // An unusable file leaves no record to look at, whatever the parser left behind.
         PDS_LOG("%s, parse importing list file failed", "PluginDeviceSearch::importDevices");
     } else {

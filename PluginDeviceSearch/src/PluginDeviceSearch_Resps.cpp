@@ -2,6 +2,7 @@
 
 #include "CameraInfo.h"
 #include "CameraRoles.h"
+#include "CameraRow.h"
 #include "ProtocolKeys.h"
 #include "StationTableModel.h"
 
@@ -26,9 +27,9 @@ struct ContextCopy
     AuthorizeContext request;
 };
 
-// QVariant reads a text as the list of its characters; a "devList" that is a text is
-// no list of devices at all.
-QVariantList deviceList(const QVariant& value)
+// QVariant reads a text as the list of its characters; a "devList" or a
+// "StreamURLList" that is a text is no list at all.
+QVariantList listOf(const QVariant& value)
 {
     const int type = value.metaType().id();
     if (type == QMetaType::QString || type == QMetaType::QByteArray)
@@ -72,22 +73,25 @@ void PluginDeviceSearch::HandleSearchDevicesResp(const QVariant& result, void* /
     const bool success = resultCode == kSuccessCode;
 
     // The device search is tested first: before any search both ids are empty, and an
-    // answer without an id then belongs to the device search.
+    // answer without an id then belongs to the device search. A slot that starts a new
+    // search while the rows go in makes the rest of this answer stale: it stops there
+    // and is not reported.
     if (requestId == m_deviceSearchRequestId) {
-        if (success)
-            SetToSearchedModel(deviceList(answer.value(ProtocolKey::DevList)), status);
+        if (success && !SetToSearchedModel(listOf(answer.value(ProtocolKey::DevList)), status))
+            return;
         Q_EMIT searchDevicesResp(success, done);
     } else if (requestId == m_stationSearchRequestId) {
-        if (success)
-            SetToStationModel(deviceList(answer.value(ProtocolKey::DevList)));
+        if (success && !SetToStationModel(listOf(answer.value(ProtocolKey::DevList))))
+            return;
         Q_EMIT searchStationsResp(success, done);
     }
 }
 
-void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginDeviceSearch::DeviceStatus status)
+bool PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginDeviceSearch::DeviceStatus status)
 {
     if (!m_cameraModel)
-        return;
+        return true;
+    const quint64 search = m_deviceSearchesStarted;
     // The batch's new rows go into the model together at its end, so the camera view
     // takes them in one step rather than one step per row. Until then they are found
     // here, after every row that is already in the model.
@@ -101,13 +105,21 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
 
         // A camera that answers both natively and over ONVIF keeps one row; the native
         // answer decides its brand and MAC, whichever arrives first.
-        QStandardItem* existing = GetCameraItem(id);
-        if (!existing)
-            existing = newRowsById.value(id);
-        if (existing) {
+        if (QStandardItem* pending = newRowsById.value(id)) {
             if (brand == PluginDeviceSearchCommon::Qrln) {
+                CameraItem::setBrand(pending, brand);
+                CameraItem::setMac(pending, textOf(device, ProtocolKey::MAC));
+            }
+            continue;
+        }
+        CameraRow existing(m_cameraIndex, id);
+        if (existing.exists()) {
+            if (brand == PluginDeviceSearchCommon::Qrln) {
+                // Rows in the model tell the views of every write.
                 SetItemBrand(existing, brand);
                 SetItemMac(existing, textOf(device, ProtocolKey::MAC));
+                if (m_deviceSearchesStarted != search)
+                    return false;
             }
             continue;
         }
@@ -136,7 +148,7 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
         newRowsById.insert(id, newRows.back().get());
     }
     if (newRows.empty())
-        return;
+        return true;
 
     QList<QStandardItem*> items;
     items.reserve(qsizetype(newRows.size()));
@@ -146,19 +158,24 @@ void PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
     if (m_cameraModel->columnCount() == 0)
         m_cameraModel->setColumnCount(1);
     m_cameraModel->invisibleRootItem()->appendRows(items);
+    return m_deviceSearchesStarted == search;
 }
 
-void PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
+bool PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
 {
     if (!m_stationModel)
-        return;
+        return true;
+    const quint64 search = m_stationSearchesStarted;
     for (const QVariant& entry : devList) {
         const DeviceInfo info = createDeviceInfo(entry.toMap());
         if (!info.qrlnModel.contains(m_qrlnModelBrand))
             continue;
         if (QStandardItem* item = createStationNode(info))
             m_stationModel->appendRow(item);
+        if (m_stationSearchesStarted != search)
+            return false;
     }
+    return true;
 }
 
 DeviceInfo PluginDeviceSearch::createDeviceInfo(const QVariantMap& device) const
@@ -216,7 +233,7 @@ void PluginDeviceSearch::HandleAuthorizeResp(const QVariant& result, void* userD
     // before we return, and that answer may settle this very context.
     const ContextCopy copy(*context);
     const AuthorizeContext& request = copy.request;
-    m_authorizeContexts.answered(context, false);
+    m_authorizeContexts.release(context);
     if (!request.uidList.isEmpty())
         SetAuthorizeResult(result.toMap(), request.uidList.first(), request.username, request.password, resultCode);
 }
@@ -229,14 +246,16 @@ void PluginDeviceSearch::HandleAuthorizeListResp(const QVariant& result, void* u
     const ContextCopy copy(*context);
     const AuthorizeContext& request = copy.request;
     const QVariantMap answer = result.toMap();
-    const bool perDevice = answer.contains(ProtocolKey::DelID);
-    m_authorizeContexts.answered(context, perDevice);
 
-    if (perDevice) {
-        SetAuthorizeResult(answer, answer.value(ProtocolKey::DelID).toString(), request.username, request.password,
-                           resultCode);
+    if (answer.contains(ProtocolKey::DelID)) {
+        const QString uid = answer.value(ProtocolKey::DelID).toString();
+        m_authorizeContexts.answeredOne(context, uid);
+        SetAuthorizeResult(answer, uid, request.username, request.password, resultCode);
         return;
     }
+    // One answer for the whole list; each turn finds its row anew, since a slot of
+    // the previous turn's deviceAuthorized may have changed the model.
+    m_authorizeContexts.release(context);
     for (const QString& uid : request.uidList)
         SetAuthorizeResult(answer, uid, request.username, request.password, resultCode);
 }
@@ -244,17 +263,21 @@ void PluginDeviceSearch::HandleAuthorizeListResp(const QVariant& result, void* u
 void PluginDeviceSearch::SetAuthorizeResult(const QVariantMap& result, const QString& uid, const QString& username,
                                             const QString& password, const QString& resultCode)
 {
-    QStandardItem* item = GetCameraItem(uid);
-    if (!item)
+    CameraRow row(m_cameraIndex, uid);
+    if (!row.exists()) {
+        // The row went with a search or a refresh; the request is answered all the
+        // same and no longer outstanding.
+        RemoveOneAuthorizeRequest(uid);
         return;
+    }
 
     const DeviceStatus outcome = MapDetectStatus(result.value(ProtocolKey::DetRes).toInt());
-    if (item->data(CameraRole::Status).toInt() == Authorized)
+    if (row.data(CameraRole::Status).toInt() == Authorized)
         return;
 
     QVariant newStatus;
     if (resultCode == ProtocolKey::FrameworkInternalError)
-        newStatus = item->data(CameraRole::PreviousStatus);  // the command's fate is unknown: back to where it was
+        newStatus = row.data(CameraRole::PreviousStatus);  // the command's fate is unknown: back to where it was
     else if (resultCode != kSuccessCode)
         newStatus = int(Failed);
     else if (outcome == Authorized)
@@ -262,24 +285,28 @@ void PluginDeviceSearch::SetAuthorizeResult(const QVariantMap& result, const QSt
     else if (outcome == DetectCode2)
         newStatus = int(Offline);
     else
-        newStatus = int(IsLastAuthorizeRequest(uid) ? outcome : Checking);  // stay pending while others are out
+        newStatus = int(IsAnotherAuthorizeRequestOutstanding(uid) ? Checking : outcome);
 
-    item->setData(newStatus, CameraRole::Status);
+    // Each write below tells the views at once, and their slots may take the row
+    // away; the request counts as answered whatever they do.
+    row.setData(newStatus, CameraRole::Status);
     RemoveOneAuthorizeRequest(uid);
 
     if (outcome == Authorized) {
-        item->setData(username, CameraRole::UserName);
-        item->setData(password, CameraRole::Password);
-        item->setData(result.value(ProtocolKey::Model).toString(), CameraRole::Model);
-        item->setData(result.value(ProtocolKey::ChannelNum).toInt(), CameraRole::ChannelNum);
-        item->setData(result.value(ProtocolKey::CamRTSPPort).toInt(), CameraRole::RtspPort);
-        item->setData(result.value(ProtocolKey::StreamURLList).toList(), CameraRole::StreamUrlList);
-        SetItemMac(item, result.value(ProtocolKey::MAC).toString());
-        SetItemBrand(item, result.value(ProtocolKey::Brand).toInt());
+        row.setData(username, CameraRole::UserName);
+        row.setData(password, CameraRole::Password);
+        row.setData(result.value(ProtocolKey::Model).toString(), CameraRole::Model);
+        row.setData(result.value(ProtocolKey::ChannelNum).toInt(), CameraRole::ChannelNum);
+        row.setData(result.value(ProtocolKey::CamRTSPPort).toInt(), CameraRole::RtspPort);
+        row.setData(listOf(result.value(ProtocolKey::StreamURLList)), CameraRole::StreamUrlList);
+        SetItemMac(row, result.value(ProtocolKey::MAC).toString());
+        SetItemBrand(row, result.value(ProtocolKey::Brand).toInt());
         RemoveAllAuthorizeRequest(uid);
     } else if (outcome == DetectCode2) {
-        item->setData(username, CameraRole::UserName);
-        item->setData(password, CameraRole::Password);
+        row.setData(username, CameraRole::UserName);
+        row.setData(password, CameraRole::Password);
     }
-    Q_EMIT deviceAuthorized(uid, outcome);
+    // Told only while the row is there to show it.
+    if (row.exists())
+        Q_EMIT deviceAuthorized(uid, outcome);
 }

@@ -3,6 +3,7 @@
 #include "CameraIndex.h"
 #include "CameraInfo.h"
 #include "CameraRoles.h"
+#include "CameraRow.h"
 #include "PluginLog.h"
 #include "ProtocolKeys.h"
 
@@ -37,14 +38,14 @@ QString PluginDeviceSearch::ConvertToBrandName(PluginDeviceSearchCommon::Brand b
     return CameraItem::brandName(brand);
 }
 
-void PluginDeviceSearch::SetItemBrand(QStandardItem* item, int brand) const
+void PluginDeviceSearch::SetItemBrand(CameraRow& row, int brand) const
 {
-    CameraItem::setBrand(item, brand);
+    row.setBrand(brand);
 }
 
-void PluginDeviceSearch::SetItemMac(QStandardItem* item, const QString& mac) const
+void PluginDeviceSearch::SetItemMac(CameraRow& row, const QString& mac) const
 {
-    CameraItem::setMac(item, mac);
+    row.setMac(mac);
 }
 
 QString PluginDeviceSearch::AddHyphensToMac(const QString& mac) const
@@ -76,9 +77,11 @@ PluginDeviceSearch::DeviceStatus PluginDeviceSearch::MapDetectStatus(int detectR
     }
 }
 
-bool PluginDeviceSearch::IsLastAuthorizeRequest(const QString& uid) const
+bool PluginDeviceSearch::IsAnotherAuthorizeRequestOutstanding(const QString& uid) const
 {
-    return m_pendingAuthorizations.count(uid) == 1;
+    // The answer being applied still holds its own entry: another request is out
+    // only beyond that one. A uid with no entry at all has nothing left to wait for.
+    return m_pendingAuthorizations.count(uid) > 1;
 }
 
 void PluginDeviceSearch::RemoveOneAuthorizeRequest(const QString& uid)
@@ -102,12 +105,14 @@ QStandardItemModel* PluginDeviceSearch::GetStandardTopologyModel()
         QMetaObject::invokeMethod(topologyPlugin, "getStandardTopologyModel", Qt::DirectConnection,
                                   Q_RETURN_ARG(QObject*, model));
     }
-    if (!model) {
+    // Another plug-in's object: only a QStandardItemModel is a topology to search, and
+    // anything else (a proxy, a plain object) counts as no topology at all.
+    auto* topology = qobject_cast<QStandardItemModel*>(model);
+    if (!topology) {
         PDS_LOG("%s, GetStandardTopologyModel failed", "PluginDeviceSearch::GetStandardTopologyModel");
         return nullptr;
     }
-    // The topology plug-in promises a QStandardItemModel behind its QObject*.
-    return static_cast<QStandardItemModel*>(model);
+    return topology;
 }
 
 bool PluginDeviceSearch::CheckCameraExistedInTopology(const QString& ip, const QString& port)

@@ -122,8 +122,9 @@ private Q_SLOTS:
     }
 
     // One answer to the first authorize call for camera "a" from startStatus. With
-    // afterProbe set, a second call's answer ("0", detRes 1) then leaves DetectCode1
-    // when one entry was left, Checking otherwise.
+    // afterProbe set, a third request follows and the second call's answer ("0",
+    // detRes 1) then leaves Checking when an entry of the first two was left, and
+    // DetectCode1 when the answer took them all.
     void answerStateTable_data()
     {
         QTest::addColumn<int>("startStatus");
@@ -137,14 +138,16 @@ private Q_SLOTS:
                             int signalled, int afterProbe) {
             QTest::newRow(name) << start << code << detRes << status << signalled << afterProbe;
         };
-        row("0, no detRes: Authorized, facts, all entries gone", NotChecked, "0", {}, Authorized, Authorized, Checking);
-        row("0, detRes 2: Offline with login, one entry gone", NotChecked, "0", 2, Offline, DetectCode2, DetectCode1);
-        row("other code: Failed at once, one entry gone", NotChecked, "1", 1, Failed, DetectCode1, DetectCode1);
-        row("other code, detRes 0: Failed, facts, all entries gone", NotChecked, "E", 0, Failed, Authorized, Checking);
+        row("0, no detRes: Authorized, facts, all entries gone", NotChecked, "0", {}, Authorized, Authorized,
+            DetectCode1);
+        row("0, detRes 2: Offline with login, one entry gone", NotChecked, "0", 2, Offline, DetectCode2, Checking);
+        row("other code: Failed at once, one entry gone", NotChecked, "1", 1, Failed, DetectCode1, Checking);
+        row("other code, detRes 0: Failed, facts, all entries gone", NotChecked, "E", 0, Failed, Authorized,
+            DetectCode1);
         row("internal error restores DetectCode1, detRes 2 stores the login", DetectCode1, kInternalError, 2,
             DetectCode1, DetectCode2, -1);
         row("internal error after a second request restores Checking, one entry gone", Failed, kInternalError, 1,
-            Checking, DetectCode1, DetectCode1);
+            Checking, DetectCode1, Checking);
         row("internal error code in other letter case is a plain failure", NotChecked, kInternalError.toLower(), 7,
             Failed, Failed, -1);
         row("row Authorized meanwhile: answer ignored, its entry kept", Authorized, "E", 1, Authorized, -1, Checking);
@@ -196,6 +199,7 @@ private Q_SLOTS:
         // Leave Authorized without touching the pending entries, then probe.
         if (statusOf(h) == Authorized)
             QVERIFY(h.call("setAuthorization", {QStringList{"a"}, "u", "p"}).toBool());
+        QVERIFY(h.call("authorize", {"a", "admin", "secret"}).toBool());
         h.answer(kSingle, answerMap(1), contexts.at(1));
         QCOMPARE(statusOf(h), afterProbe);
     }
@@ -211,10 +215,13 @@ private Q_SLOTS:
 
         QTest::newRow("delID: that camera only, sent or not") << "a,b" << "b:0 c:0" << "b:1,c:1" << "0,1,1";
         QTest::newRow("no delID: every uid sent, in order") << "a,b,a" << "*:1" << "a:2,b:2,a:2" << "2,2,6";
-        QTest::newRow("settled after one per-device answer per uid") << "a,b,a" << "c:1 a:1 a:1 b:0" << "c:2,a:2,a:2"
-                                                                     << "2,0,0";
-        // a has no entry left for the whole-list answer, so its failure keeps it pending.
-        QTest::newRow("settled by a whole-list answer") << "a,b" << "a:1 *:7 b:1" << "a:2,a:4,b:4" << "0,4,6";
+        // An answer for a camera that did not go out, or one more than went out, settles
+        // nothing of the request: b's answer still finds it.
+        QTest::newRow("settled once every uid sent had its answer")
+            << "a,b,a" << "c:1 a:1 a:1 a:1 b:0" << "c:2,a:2,a:2,a:2,b:1" << "2,1,2";
+        // a has no entry left for the whole-list answer: nothing else is outstanding for
+        // it, so its failure is final.
+        QTest::newRow("settled by a whole-list answer") << "a,b" << "a:1 *:7 b:1" << "a:2,a:4,b:4" << "4,4,6";
     }
 
     void listAnswers()
