@@ -9,7 +9,10 @@ namespace PluginLog {
 
 int levelWord()
 {
-    return (LogLibrary::instance().moduleId() << 8) | 2;
+    // The library may hand out any module id; shifted as unsigned, a negative or large
+    // one keeps its low bits instead of being undefined behaviour.
+    const unsigned moduleBits = static_cast<unsigned>(LogLibrary::instance().moduleId());
+    return static_cast<int>((moduleBits << 8) | 2u);
 }
 
 static void writeFormatted(const LogFacade* facade, const char* format, va_list args)

@@ -59,7 +59,7 @@ Facade facade;
 void registerModule(void* handle, int kind, const char* moduleName, int* moduleId)
 {
     state().registrations.push_back({handle, kind, moduleName ? moduleName : ""});
-    *moduleId = FakeLog::kModuleId;
+    *moduleId = FakeLog::moduleId();
 }
 
 int beginRecord(void* handle, int levelWord, int zero, const char* sourceFile, int line)
@@ -107,6 +107,7 @@ extern "C" __attribute__((visibility("default"))) int LogTrace_GetGlobalObject(i
 
 namespace FakeLog {
 
+int moduleId() { return variantIs("negative-id") ? -3 : 7; }
 int entryCalls() { return state().entryCalls; }
 int entryArgument() { return state().entryArgument; }
 void* handle() { return &handleTag; }

@@ -12,10 +12,11 @@
 //   null-facade    the entry point leaves the facade pointer null
 //   null-handle    the facade's handle is null
 //   null-write     the facade has no write-record operation
+//   negative-id    registering gives the module a negative id
 namespace FakeLog {
 
 // The number the library gives the module that registers.
-constexpr int kModuleId = 7;
+int moduleId();
 
 struct Registration
 {

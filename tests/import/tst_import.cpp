@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QSortFilterProxyModel>
 #include <QTest>
 #include <QUuid>
 
@@ -46,7 +47,8 @@ private:
 
 private Q_SLOTS:
     // Channels "ip|port|channel|channelNum" go under the topology's first item, or
-    // "|grandchild" / "|otherTop"; "absent", "noMethod", "nullModel": no usable topology.
+    // "|grandchild" / "|otherTop"; "absent", "noMethod", "nullModel", "proxyModel",
+    // "plainModel": no usable topology.
     void importFile()
     {
         QFETCH(QStringList, topology);
@@ -59,6 +61,8 @@ private Q_SLOTS:
         ModelTesters testers(h);
         FakeTopologyPlugin fake;
         QObject plain;
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(fake.model());
         for (const QString& channel : topology) {
             const QStringList parts = channel.split('|');
             QStandardItem* parent = parts.value(4) == "grandchild" ? fake.root()->child(0) : fake.root();
@@ -68,6 +72,10 @@ private Q_SLOTS:
                 FakeTopologyPlugin::addChannelTo(parent, parts[0], parts[1], parts[2].toInt(), parts[3].toInt());
         }
         fake.setReturnsNull(topology.contains("nullModel"));
+        if (topology.contains("proxyModel"))
+            fake.setReturnedObject(&proxy);
+        if (topology.contains("plainModel"))
+            fake.setReturnedObject(&plain);
         if (!topology.contains("absent"))
             h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId,
                                              topology.contains("noMethod") ? &plain : &fake);
@@ -207,6 +215,10 @@ private Q_SLOTS:
         QTest::newRow("object without the method") << QStringList{"noMethod"} << two << both << none << twice;
         QTest::newRow("method gives no model") << QStringList{"nullModel", "10.0.0.5|80|1|1"} << two << both << none
                                                << twice;
+        // Any other object is no topology either, even a model over the right one.
+        QTest::newRow("method gives a proxy model") << QStringList{"proxyModel", "10.0.0.5|80|1|1"} << two << both
+                                                    << none << twice;
+        QTest::newRow("method gives a plain object") << QStringList{"plainModel"} << two << both << none << twice;
         QTest::newRow("only wrong lines: devicesExist first")
             << QStringList() << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
             << QStringList{"devicesExist", "importFileNotAllCorrect(4)"} << none;

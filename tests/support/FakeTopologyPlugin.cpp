@@ -26,5 +26,7 @@ void FakeTopologyPlugin::addChannelTo(QStandardItem* parent, const QString& ip, 
 QObject* FakeTopologyPlugin::getStandardTopologyModel()
 {
     ++m_calls;
-    return m_returnsNull ? nullptr : &m_model;
+    if (m_returnsNull)
+        return nullptr;
+    return m_returnedObject ? m_returnedObject : &m_model;
 }

@@ -26,6 +26,8 @@ public:
 
     // Null makes the plug-in answer with no model at all.
     void setReturnsNull(bool returnsNull) { m_returnsNull = returnsNull; }
+    // Hands out object instead of its model, as a topology of another type would.
+    void setReturnedObject(QObject* object) { m_returnedObject = object; }
     int calls() const { return m_calls; }
 
     Q_INVOKABLE QObject* getStandardTopologyModel();
@@ -33,5 +35,6 @@ public:
 private:
     QStandardItemModel m_model;
     bool m_returnsNull = false;
+    QObject* m_returnedObject = nullptr;
     int m_calls = 0;
 };

@@ -1,0 +1,276 @@
+// The host calls back: QML acts from inside SendCommand (a host running a nested event
+// loop) and from slots of the plug-in's and the models' signals. Whatever it does
+// there, the plug-in touches no row that is gone (the asan preset catches that), its
+// models stay consistent (the model testers), and once every command has had its
+// answer no camera is left Checking.
+#include "ModelTesters.h"
+#include "Roles.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+const QString kSingle = QStringLiteral("authorizeDevice");
+const QString kList = QStringLiteral("authorizeDeviceList");
+const QStringList kCameras{"a", "b", "c", "d", "e"};
+
+QVariantList site()
+{
+    QVariantList devices;
+    for (const QString& id : kCameras)
+        devices.append(foundDevice(id, QStringLiteral("10.0.0.%1").arg(devices.size() + 1)));
+    return devices;
+}
+
+// What QML does when it gets the turn.
+using Reaction = std::function<void(PluginHarness&)>;
+
+const QList<std::pair<QByteArray, Reaction>>& reactions()
+{
+    static const QList<std::pair<QByteArray, Reaction>> all{
+        {"starts a search", [](PluginHarness& h) { h.call("searchDevices", {0, 0}); }},
+        {"refreshes", [](PluginHarness& h) { h.call("refreshDevices", {0, 0}); }},
+        // The same ids come back on new rows: any row kept across the call is stale.
+        {"searches and gets the site back", [](PluginHarness& h) { h.answerSearch(h.startDeviceSearch(), site()); }},
+        {"adds a camera by hand", [](PluginHarness& h) { h.call("addDevice", {"hand", 0, "10.0.0.99", 80}); }},
+        {"logs in to every camera", [](PluginHarness& h) { h.call("authorizeList", {kCameras, "u", "p"}); }},
+        {"logs in to one camera", [](PluginHarness& h) { h.call("authorize", {"c", "u", "p"}); }},
+        {"stores credentials", [](PluginHarness& h) { h.call("setAuthorization", {kCameras, "u", "p"}); }},
+        {"sorts and filters",
+         [](PluginHarness& h) {
+             metaCall(h.cameraProxy(), "sortByRole", {Cam::Ip, int(Qt::DescendingOrder)});
+             metaCall(h.cameraProxy(), "setFilterString", {"10.0"});
+         }},
+        {"works on stations",
+         [](PluginHarness& h) {
+             h.answerSearch(h.startStationSearch(), {foundDevice("s1", "10.0.1.1"), foundDevice("s2", "10.0.1.2")});
+             h.call("removeRowInSearchedStationTableModel", {"s1"});
+             h.call("addStation", {QVariantMap{{"IP", "10.0.1.9"}}});
+         }},
+    };
+    return all;
+}
+
+// Runs its reaction once, from the first signal connected to fire() or the first call
+// of the wrapper it is armed on.
+class Reactor : public QObject
+{
+    Q_OBJECT
+
+public:
+    std::function<void()> reaction;
+
+public Q_SLOTS:
+    void fire()
+    {
+        if (const auto react = std::exchange(reaction, nullptr))
+            react();
+    }
+};
+
+// Every authorization command sent so far is answered with a failed login, each list
+// as a whole; the plug-in ignores contexts it has settled already.
+void answerEveryLogin(PluginHarness& h)
+{
+    const QList<SentCommand> sent = h.wrapper().sent;
+    for (const SentCommand& command : sent) {
+        if (command.command == kSingle || command.command == kList)
+            h.answer(command.command, QVariantMap{{"detRes", 1}}, command.userData);
+    }
+}
+
+QString statuses(const PluginHarness& h)
+{
+    return column(h.cameraModel(), Cam::Status);
+}
+
+} // namespace
+
+class tst_ReentrantHost : public QObject
+{
+    Q_OBJECT
+
+    // Where QML gets the turn: the operation the test runs, and how the reactor is armed.
+    enum Place {
+        InsideAuthorizeSend,
+        InsideAuthorizeListSend,
+        InsideSearchSend,
+        InsideRefreshSend,
+        InsideImportTopologyLookup,
+        ListAnswerDeviceAuthorized,
+        SetAuthorizationAddOfflineCamera,
+        SearchAnswerSearchDevicesResp,
+        SearchAnswerRowsInserted,
+        LoginAnswerDataChanged,
+        DetectionDataChanged,
+        StationAnswerRowsInserted,
+    };
+
+private Q_SLOTS:
+    void hostCallsBack_data()
+    {
+        QTest::addColumn<int>("place");
+        QTest::addColumn<int>("reaction");
+        const QList<std::pair<Place, const char*>> places{
+            {InsideAuthorizeSend, "inside authorize's SendCommand"},
+            {InsideAuthorizeListSend, "inside authorizeList's SendCommand"},
+            {InsideSearchSend, "inside searchDevices' SendCommand"},
+            {InsideRefreshSend, "inside refreshDevices' SendCommand"},
+            {InsideImportTopologyLookup, "inside the import's topology look-up"},
+            {ListAnswerDeviceAuthorized, "in deviceAuthorized of a whole-list answer"},
+            {SetAuthorizationAddOfflineCamera, "in addOfflineCamera of setAuthorization"},
+            {SearchAnswerSearchDevicesResp, "in searchDevicesResp"},
+            {SearchAnswerRowsInserted, "in rowsInserted of a search answer"},
+            {LoginAnswerDataChanged, "in dataChanged of a successful login answer"},
+            {DetectionDataChanged, "in dataChanged of a detection event"},
+            {StationAnswerRowsInserted, "in rowsInserted of a station answer"},
+        };
+        for (const auto& [place, where] : places) {
+            for (int reaction = 0; reaction < reactions().size(); ++reaction)
+                QTest::addRow("%s, QML %s", where, reactions().at(reaction).first.constData()) << int(place)
+                                                                                              << reaction;
+        }
+    }
+
+    void hostCallsBack()
+    {
+        QFETCH(int, place);
+        QFETCH(int, reaction);
+
+        CheckedHarness h;
+        const QString search = h.startDeviceSearch();
+        h.answerSearch(search, site());
+        h.call("addDevice", {"kept", 0, "10.0.0.50", 80});
+
+        Reactor reactor;
+        reactor.reaction = [&h, reaction] { reactions().at(reaction).second(h); };
+        const auto insideSend = [&h, &reactor](const QString& command) {
+            h.wrapper().duringSend = [&reactor, command](const SentCommand& sent) {
+                if (sent.command == command)
+                    reactor.fire();
+            };
+        };
+        QTemporaryDir dir;
+        const QString listFile = dir.filePath("list.csv");
+
+        switch (Place(place)) {
+        case InsideAuthorizeSend:
+            insideSend(kSingle);
+            QVERIFY(h.call("authorize", {"b", "u", "p"}).toBool());
+            break;
+        case InsideAuthorizeListSend:
+            insideSend(kList);
+            QVERIFY(h.call("authorizeList", {kCameras, "u", "p"}).toBool());
+            break;
+        case InsideSearchSend:
+            insideSend(QStringLiteral("searchDevice"));
+            QVERIFY(h.call("searchDevices", {0, 0}).toBool());
+            break;
+        case InsideRefreshSend:
+            insideSend(QStringLiteral("searchDevice"));
+            QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+            break;
+        case InsideImportTopologyLookup: {
+            QFile file(listFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("IP,Port\n10.0.0.1,80\n10.0.0.2,80\n10.0.0.3,80\n");
+            file.close();
+            h.wrapper().duringGetPluginObject = [&reactor](const QString&) { reactor.fire(); };
+            // The meta-call hands the returned QVariant back wrapped once more.
+            const QVariant devices = h.call("importDevices", {QUrl::fromLocalFile(listFile)}).value<QVariant>();
+            QCOMPARE(devices.toList().size(), 3);
+            break;
+        }
+        case ListAnswerDeviceAuthorized:
+            QVERIFY(h.call("authorizeList", {kCameras, "u", "p"}).toBool());
+            connect(h.object(), SIGNAL(deviceAuthorized(QString, PluginDeviceSearch::DeviceStatus)), &reactor,
+                    SLOT(fire()));
+            h.answer(kList, QVariantMap{{"detRes", 0}}, h.wrapper().last().userData);
+            break;
+        case SetAuthorizationAddOfflineCamera:
+            connect(h.object(), SIGNAL(addOfflineCamera(QString, PluginDeviceSearch::DeviceStatus)), &reactor,
+                    SLOT(fire()));
+            QVERIFY(h.call("setAuthorization", {kCameras, "u", "p"}).toBool());
+            break;
+        case SearchAnswerSearchDevicesResp:
+            connect(h.object(), SIGNAL(searchDevicesResp(bool, bool)), &reactor, SLOT(fire()));
+            h.answerSearch(h.startDeviceSearch(), site(), false, QStringLiteral("0"), false);
+            break;
+        case SearchAnswerRowsInserted:
+            connect(h.cameraModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
+            h.answerSearch(h.startDeviceSearch(), site());
+            break;
+        case LoginAnswerDataChanged:
+            QVERIFY(h.call("authorize", {"b", "u", "p"}).toBool());
+            connect(h.cameraModel(), &QAbstractItemModel::dataChanged, &reactor, &Reactor::fire);
+            h.answer(kSingle, QVariantMap{{"detRes", 0}, {"MAC", "ABCDEF"}, {"Brand", 1}}, h.wrapper().last().userData);
+            break;
+        case DetectionDataChanged:
+            connect(h.cameraModel(), &QAbstractItemModel::dataChanged, &reactor, &Reactor::fire);
+            h.event(QStringLiteral("detCamResEvt"), QVariantMap{{"reqUID", search}, {"delID", "b"}, {"detRes", 0},
+                                                                {"MAC", "ABCDEF"}, {"ChannelNum", 2}});
+            break;
+        case StationAnswerRowsInserted:
+            connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
+            h.answerSearch(h.startStationSearch(), {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
+            break;
+        }
+        QVERIFY2(!reactor.reaction, "QML never got the turn");
+
+        answerEveryLogin(h);
+        QVERIFY2(!statuses(h).split(',').contains(QString::number(Checking)), qPrintable(statuses(h)));
+    }
+
+    // The outer call's own result when QML replaced its rows from inside SendCommand.
+    void searchStartedInsideSearchStands()
+    {
+        CheckedHarness h;
+        QString inner;
+        h.wrapper().duringSend = [&h, &inner](const SentCommand&) {
+            h.wrapper().duringSend = nullptr;
+            inner = h.startDeviceSearch();
+        };
+        QVERIFY(h.call("searchDevices", {0, 0}).toBool());
+        const QString outer = h.wrapper().sent.first().map().value("reqUID").toString();
+
+        h.answerSearch(outer, {foundDevice("old", "10.0.0.1")});
+        h.answerSearch(inner, {foundDevice("new", "10.0.0.2")});
+        QCOMPARE(column(h.cameraModel(), Cam::Id), QStringLiteral("new"));
+    }
+
+    // The host answers a login from inside its SendCommand (a synchronous round trip):
+    // the answer finds its request, and the row keeps the answer's status.
+    void answerInsideSendIsFinal_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("authorize") << kSingle;
+        QTest::newRow("authorizeList, per camera") << kList;
+    }
+
+    void answerInsideSendIsFinal()
+    {
+        QFETCH(QString, command);
+        CheckedHarness h;
+        h.answerSearch(h.startDeviceSearch(), site());
+        h.wrapper().duringSend = [&h](const SentCommand& sent) {
+            const QVariantMap answer{{"detRes", 1}, {"delID", "a"}};
+            h.answer(sent.command, answer, sent.userData);
+        };
+        if (command == kSingle)
+            QVERIFY(h.call("authorize", {"a", "u", "p"}).toBool());
+        else
+            QVERIFY(h.call("authorizeList", {QStringList{"a", "b"}, "u", "p"}).toBool());
+        h.wrapper().duringSend = nullptr;
+
+        const QModelIndex a = h.cameraModel()->index(0, 0);
+        QCOMPARE(a.data(Cam::Id).toString(), QStringLiteral("a"));
+        QCOMPARE(a.data(Cam::Status).toInt(), int(DetectCode1));
+    }
+};
+
+QTEST_MAIN(tst_ReentrantHost)
+#include "tst_reentrant_host.moc"
