@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <iterator>
+
 #define DEVICE_AUTHORIZED SIGNAL(deviceAuthorized(QString, PluginDeviceSearch::DeviceStatus))
 
 namespace {
@@ -32,6 +34,14 @@ void detect(PluginHarness& h, const QString& searchId, const QString& id, int de
 {
     h.event(QStringLiteral("detCamResEvt"), QVariantMap{{"reqUID", searchId}, {"delID", id}, {"detRes", detRes},
                                                         {"Model", "M1"}, {"MAC", "001122AABBCC"}, {"ChannelNum", 1}});
+}
+
+QString statusName(int status)
+{
+    static const char* const names[] = {"Checking", "Authorized", "DetectCode1", "DetectCode2",
+                                        "Failed",   "Offline",    "NotChecked"};
+    return status >= 0 && status < int(std::size(names)) ? QString::fromLatin1(names[status])
+                                                          : QString::number(status);
 }
 
 int statusOf(PluginHarness& h) { return h.cameraModel()->index(0, 0).data(Cam::Status).toInt(); }
@@ -244,6 +254,55 @@ private Q_SLOTS:
 
         QCOMPARE(emitted(authorized), signalled);
         QCOMPARE(column(h.cameraModel(), Cam::Status), statuses);
+    }
+
+    // A login answered while a refresh or a new search had taken the row away is
+    // still an answered request: when the camera is found again, a failed login to it
+    // shows the failure instead of waiting for an answer that already came.
+    void answeredWhileRowGone_data()
+    {
+        QTest::addColumn<QString>("clearedBy");  // the QML call that empties the camera model
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("perDevice");     // list answers: with "delID" or for the whole list
+        QTest::addColumn<int>("requests");       // outstanding for the camera when its row goes
+
+        QTest::newRow("login, refresh") << "refreshDevices" << kSingle << false << 1;
+        QTest::newRow("login, new search") << "searchDevices" << kSingle << false << 1;
+        QTest::newRow("list login answered per camera, refresh") << "refreshDevices" << kList << true << 1;
+        QTest::newRow("list login answered as a whole, new search") << "searchDevices" << kList << false << 1;
+        QTest::newRow("two logins, one answered while the row is gone") << "refreshDevices" << kSingle << false << 2;
+    }
+
+    void answeredWhileRowGone()
+    {
+        QFETCH(QString, clearedBy);
+        QFETCH(QString, command);
+        QFETCH(bool, perDevice);
+        QFETCH(int, requests);
+
+        CheckedHarness h;
+        searchCameras(h, {camera("a")});
+        QList<void*> contexts;
+        const auto login = [&h, &command, &contexts] {
+            const bool sent = command == kSingle ? h.call("authorize", {"a", "u", "p"}).toBool()
+                                                 : h.call("authorizeList", {QStringList{"a"}, "u", "p"}).toBool();
+            contexts.append(lastContext(h));
+            return sent;
+        };
+        for (int i = 0; i < requests; ++i)
+            QVERIFY(login());
+
+        QVERIFY(h.call(clearedBy.toLatin1(), {0, 0}).toBool());
+        QSignalSpy authorized(h.object(), DEVICE_AUTHORIZED);
+        const QVariantMap failed = answerMap(1, perDevice ? QStringLiteral("a") : QString());
+        h.answer(command, failed, contexts.takeFirst());
+        QCOMPARE(authorized.count(), 0);
+
+        h.answerSearch(h.wrapper().lastRequestId(), {camera("a")});
+        QVERIFY(login());
+        for (void* context : std::as_const(contexts))
+            h.answer(command, failed, context);
+        QCOMPARE(statusName(statusOf(h)), statusName(DetectCode1));
     }
 
     // A refused single request still marks its row and counts as outstanding, so the
