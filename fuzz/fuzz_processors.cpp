@@ -5,6 +5,12 @@
 // context, a stale one, a foreign pointer), mixed with the calls QML makes and with
 // the writes a QML view may make to the models itself.
 //
+// The host also calls back, as a real one does: from inside SendCommand (a nested event
+// loop) and from slots of the plug-in's signals and of the models' signals, QML makes
+// random calls of its own (search, refresh, addDevice, authorize, authorizeList,
+// setAuthorization, station removal and addition, filter and sort), nested up to
+// kMaxReentry deep.
+//
 // A QAbstractItemModelTester on each of the four models aborts on any broken model
 // invariant; Qt warnings abort too. After every step the fuzzer also checks that no
 // camera or station row went missing unless the step is one that empties a model,
@@ -33,6 +39,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 // Every input gets a fresh plug-in object, and Init registers the QML type each time.
@@ -88,11 +95,15 @@ public:
         }
         if (userData)
             contexts.append(userData);
-        return accept;
+        const bool result = accept;
+        if (duringSend)
+            duringSend();
+        return result;
     }
     QObject* GetPluginObject(void*, const QString&) override { return nullptr; }
 
     bool accept = true;
+    std::function<void()> duringSend;  // QML's turn inside a nested event loop
     QStringList deviceIds;   // accepted device searches, oldest first
     QStringList stationIds;  // accepted station searches
     QStringList refusedIds;
@@ -100,6 +111,7 @@ public:
 };
 
 constexpr int kMaxSteps = 48;
+constexpr int kMaxReentry = 2;
 constexpr int kMaxDepth = 3;
 constexpr size_t kMaxText = 48;
 
@@ -135,14 +147,16 @@ public:
             m_testers.emplace_back(std::make_unique<QAbstractItemModelTester>(
                 model, QAbstractItemModelTester::FailureReportingMode::Fatal));
         }
+        listenForTurns();
     }
 
     void run()
     {
         for (int step = 0; step < kMaxSteps && m_in.remaining_bytes() > 0; ++step) {
             const Snapshot before = snapshot();
+            m_reentered = false;
             const Effect effect = this->step();
-            verify(before, effect);
+            verify(before, m_reentered && effect != Effect::Foreign ? Effect::Reentered : effect);
         }
     }
 
@@ -154,6 +168,7 @@ private:
         KeepsManualCameras,  // an accepted refresh: only searched cameras may go
         EmptiesStations,     // an accepted station search
         RemovesOneStation,
+        Reentered,           // QML called in meanwhile: any row may go
         Foreign,             // a view wrote to a model itself: start counting again
     };
 
@@ -190,6 +205,7 @@ private:
             fail("two camera rows share an id");
         switch (effect) {
         case Effect::EmptiesCameras:
+        case Effect::Reentered:
             break;
         case Effect::KeepsManualCameras:
             if (!afterIds.contains(before.manualIds))
@@ -201,7 +217,7 @@ private:
                     fail("a camera row went missing");
             }
         }
-        if (effect != Effect::EmptiesStations && effect != Effect::Foreign) {
+        if (effect != Effect::EmptiesStations && effect != Effect::Reentered) {
             const int allowed = effect == Effect::RemovesOneStation ? 1 : 0;
             if (after.stations < before.stations - allowed)
                 fail("a station row went missing");
@@ -425,6 +441,59 @@ private:
 
     Qt::SortOrder order() { return m_in.ConsumeBool() ? Qt::AscendingOrder : Qt::DescendingOrder; }
 
+    // ---- the host calling back
+
+    // Every place where a real host or QML gets the turn while the plug-in works.
+    void listenForTurns()
+    {
+        m_wrapper.duringSend = [this] { maybeReenter(); };
+        const auto turn = [this] { maybeReenter(); };
+        QObject::connect(&m_plugin, &PluginDeviceSearch::deviceAuthorized, &m_plugin, turn);
+        QObject::connect(&m_plugin, &PluginDeviceSearch::addOfflineCamera, &m_plugin, turn);
+        QObject::connect(&m_plugin, &PluginDeviceSearch::searchDevicesResp, &m_plugin, turn);
+        QObject::connect(&m_plugin, &PluginDeviceSearch::searchStationsResp, &m_plugin, turn);
+        QObject::connect(&m_plugin, &PluginDeviceSearch::addDeviceResp, &m_plugin, turn);
+        QObject::connect(&m_plugin, &PluginDeviceSearch::devicesExist, &m_plugin, turn);
+        // Only the signals that come after a change: a slot may not change a model
+        // that is about to change.
+        for (QAbstractItemModel* model : {static_cast<QAbstractItemModel*>(m_cameras),
+                                          static_cast<QAbstractItemModel*>(m_stations)}) {
+            QObject::connect(model, &QAbstractItemModel::dataChanged, &m_plugin, turn);
+            QObject::connect(model, &QAbstractItemModel::rowsInserted, &m_plugin, turn);
+            QObject::connect(model, &QAbstractItemModel::rowsRemoved, &m_plugin, turn);
+            QObject::connect(model, &QAbstractItemModel::modelReset, &m_plugin, turn);
+            QObject::connect(model, &QAbstractItemModel::layoutChanged, &m_plugin, turn);
+        }
+    }
+
+    void maybeReenter()
+    {
+        if (m_depth >= kMaxReentry || m_in.remaining_bytes() == 0 || m_in.ConsumeIntegralInRange<int>(0, 5) != 0)
+            return;
+        ++m_depth;
+        m_reentered = true;
+        qmlCall();
+        --m_depth;
+    }
+
+    // A call QML may make whenever it has the turn.
+    void qmlCall()
+    {
+        switch (pick(11)) {
+        case 0: m_plugin.searchDevices(0, pick(8)); break;
+        case 1: m_plugin.refreshDevices(0, pick(8)); break;
+        case 2: m_plugin.addDevice(steeredText(), 0, QStringLiteral("10.0.0.9"), 80); break;
+        case 3: m_plugin.authorize(cameraId(), steeredText(), text(8)); break;
+        case 4: m_plugin.authorizeList(uids(), steeredText(), text(8)); break;
+        case 5: m_plugin.setAuthorization(uids(), steeredText(), text(8)); break;
+        case 6: m_plugin.removeRowInSearchedStationTableModel(stationId()); break;
+        case 7: m_plugin.addStation(device(2)); break;
+        case 8: m_plugin.searchStations(); break;
+        case 9: m_cameraProxy->sortByRole(Qt::UserRole + pick(24) - 2, order()); break;
+        default: m_cameraProxy->setFilterString(steeredText()); break;
+        }
+    }
+
     // ---- one step
 
     Effect step()
@@ -548,6 +617,8 @@ private:
     StationTableSortFilterModel* m_stationProxy = nullptr;
     std::vector<std::unique_ptr<QAbstractItemModelTester>> m_testers;
     bool m_viewWrote = false;
+    int m_depth = 0;
+    bool m_reentered = false;
 };
 
 } // namespace

@@ -50,7 +50,11 @@ bool PluginDeviceSearch::InitialPluginBase(QQmlContext* context, void* hostConte
 
 bool PluginDeviceSearch::Init(QQmlContext* /*context*/)
 {
-    qmlRegisterType<PluginDeviceSearch>("com.quorlan.plugindevicesearch", 1, 0, "PluginDeviceSearch");
+    // Once per process: Qt keeps every registration it is given, so registering again
+    // for each object would keep a little more memory for every object ever made.
+    static const int qmlTypeId =
+        qmlRegisterType<PluginDeviceSearch>("com.quorlan.plugindevicesearch", 1, 0, "PluginDeviceSearch");
+    Q_UNUSED(qmlTypeId);
 
     try {
         m_deviceListParser = QSharedPointer<DeviceListParser>::create();
