@@ -261,7 +261,8 @@ Page {
                 objectName: "selectNotLoggedInButton"
                 text: qsTr("Select not logged in")
                 // Neither logged in nor still waiting for an answer.
-                onClicked: table.selectedIds = table.shownIds(status => status !== 0 && status !== 1)
+                onClicked: table.selectedIds = table.shownIds(status => status !== Status.checking
+                                                                        && status !== Status.authorized)
             }
             Button {
                 objectName: "clearSelectionButton"

@@ -13,6 +13,9 @@ QtObject {
     readonly property color selectedRow: "#d6e6f7"
     readonly property color oddRow: "#f6f8fa"
 
+    readonly property int checking: 0
+    readonly property int authorized: 1
+
     function known(status) {
         return typeof status === "number" && status >= 0 && status < names.length
     }

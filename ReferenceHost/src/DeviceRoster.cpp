@@ -127,10 +127,11 @@ void DeviceRoster::rowsRemoved(const QModelIndex& parent, int first, int last)
 {
     if (parent.isValid())
         return;
-    for (int row = first; row <= last && first < m_statuses.size(); ++row) {
-        count(m_statuses.at(first), -1);
-        m_statuses.removeAt(first);
-    }
+    const int end = qMin(last + 1, int(m_statuses.size()));
+    for (int row = first; row < end; ++row)
+        count(m_statuses.at(row), -1);
+    if (first < end)
+        m_statuses.remove(first, end - first);
     m_idsStale = true;
     m_addressesStale = true;
     Q_EMIT countsChanged();

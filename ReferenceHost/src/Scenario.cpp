@@ -15,6 +15,9 @@
 namespace {
 
 constexpr int ServerTimeoutMs = 120000;
+// Device statuses the scenario tells apart.
+constexpr int Checking = 0;
+constexpr int Authorized = 1;
 constexpr int DialogMs = 300;
 
 QAbstractItemModel* modelOf(QObject* plugin, const char* getter)
@@ -267,7 +270,7 @@ int Scenario::notLoggedIn() const
     int count = 0;
     for (int row = 0; row < m_cameraView->rowCount(); ++row) {
         const int status = m_cameraView->index(row, 0).data(statusRole).toInt();
-        count += status != 0 && status != 1 ? 1 : 0;
+        count += status != Checking && status != Authorized ? 1 : 0;
     }
     return count;
 }
