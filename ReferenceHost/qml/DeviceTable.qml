@@ -17,6 +17,13 @@ Rectangle {
     required property var roles     // role name to role number (DeviceRoster.roles)
     required property var columns
     property var selectedIds: []
+    // The same ids as keys, so that each row asks in one step whether it is selected.
+    readonly property var selectedSet: {
+        const set = {}
+        for (const id of selectedIds)
+            set[id] = true
+        return set
+    }
     property string sortRole
     property int sortOrder: Qt.AscendingOrder
     property string emptyText
@@ -125,7 +132,7 @@ Rectangle {
                     id: rowItem
                     required property int index
                     required property var model
-                    readonly property bool selected: table.selectedIds.indexOf(model.idRole) >= 0
+                    readonly property bool selected: table.selectedSet[model.idRole] === true
                     width: ListView.view.width
                     height: table.rowHeight
                     color: selected ? Status.selectedRow : (index % 2 ? Status.oddRow : "white")
