@@ -1,219 +1,138 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
-import "Roles.js" as Roles
+import ReferenceHost
 
 // Cameras: search and refresh, brand and word filters, a table sorted by clicking its
 // column titles, and the actions on the selected cameras.
 Page {
     id: page
 
+    required property var deviceSearch
+    required property var hostInfo
+
     readonly property var proxy: deviceSearch.getCameraSortFilterModel()
     readonly property var source: deviceSearch.getCameraModel()
 
-    property var selectedIds: []
-    property var statusCounts: [0, 0, 0, 0, 0, 0, 0]
-    property int sourceRows: 0
     property bool searching: false
     property int searchAnswers: 0
     property int failedAnswers: 0
     property bool searchDone: false
     property int loginAnswers: 0
-    property int sortRole: -1
-    property int sortOrder: Qt.AscendingOrder
     property string message: qsTr("Press Search to look for cameras on the site.")
-    property bool lastLoginSent: false
-
-    // Column widths shared by the titles and the rows; the host name takes the rest.
-    readonly property var columns: [
-        { title: "", role: -1, width: 38 },
-        { title: qsTr("Status"), role: Roles.Camera.status, width: 128 },
-        { title: qsTr("IP address"), role: Roles.Camera.ip, width: 138 },
-        { title: qsTr("MAC address"), role: Roles.Camera.mac, width: 172 },
-        { title: qsTr("Port"), role: Roles.Camera.port, width: 70 },
-        { title: qsTr("Model"), role: Roles.Camera.model, width: 172 },
-        { title: qsTr("Brand"), role: Roles.Camera.brandName, width: 84 },
-        { title: qsTr("Host name"), role: Roles.Camera.hostName, width: 0 }
-    ]
-    function columnWidth(i, total) {
-        if (columns[i].width > 0)
-            return columns[i].width
-        var used = 0
-        for (var c = 0; c < columns.length; ++c)
-            used += columns[c].width
-        return Math.max(160, total - used)
-    }
-
-    // ---- operations (also used by the headless scenario) ----
 
     function searchFlag() {
         return (unmanagedBox.checked ? 1 : 0) | (checkAuthBox.checked ? 2 : 0) | (onvifBox.checked ? 4 : 0)
     }
 
-    function startSearch(refresh, flag) {
-        unmanagedBox.checked = (flag & 1) !== 0
-        checkAuthBox.checked = (flag & 2) !== 0
-        onvifBox.checked = (flag & 4) !== 0
-        var sent = refresh ? deviceSearch.refreshDevices(0, flag) : deviceSearch.searchDevices(0, flag)
+    function startSearch(refresh) {
+        const flag = searchFlag()
+        const sent = refresh ? deviceSearch.refreshDevices(0, flag) : deviceSearch.searchDevices(0, flag)
         if (!sent) {
             message = qsTr("The server did not take the search.")
-            return false
+            return
         }
         if (!refresh)
-            selectedIds = []
+            table.selectedIds = []
         searching = true
         searchDone = false
         searchAnswers = 0
         failedAnswers = 0
         message = refresh ? qsTr("Refreshing; cameras added by hand stay.") : qsTr("Searching…")
-        return true
     }
 
-    function sortBy(role, order) {
-        sortRole = role
-        sortOrder = order
-        proxy.sortByRole(role, order)
-    }
-
-    function toggleSort(role) {
-        sortBy(role, role === sortRole && sortOrder === Qt.AscendingOrder ? Qt.DescendingOrder : Qt.AscendingOrder)
-    }
-
-    function rowOf(id) {
-        for (var row = 0; row < source.rowCount(); ++row) {
-            if (source.data(source.index(row, 0), Roles.Camera.id) === id)
-                return row
-        }
-        return -1
-    }
-
-    function ipOf(id) {
-        var row = rowOf(id)
-        return row < 0 ? id : source.data(source.index(row, 0), Roles.Camera.ip)
-    }
-
-    function toggleSelected(id) {
-        var ids = selectedIds.slice()
-        var at = ids.indexOf(id)
-        if (at >= 0)
-            ids.splice(at, 1)
-        else
-            ids.push(id)
-        selectedIds = ids
-    }
-
-    function selectShown() {
-        var ids = []
-        for (var row = 0; row < proxy.rowCount(); ++row)
-            ids.push(proxy.data(proxy.index(row, 0), Roles.Camera.id))
-        selectedIds = ids
+    // A camera in words for the messages: its address, or its id when it has gone.
+    function describe(id) {
+        const ip = roster.value(id, "ipRole")
+        return ip === undefined ? id : ip
     }
 
     function authorizeIds(ids, username, password) {
-        var sent = ids.length === 1 ? deviceSearch.authorize(ids[0], username, password)
-                                    : deviceSearch.authorizeList(ids, username, password)
+        const sent = ids.length === 1 ? deviceSearch.authorize(ids[0], username, password)
+                                      : deviceSearch.authorizeList(ids, username, password)
         message = sent ? qsTr("Logging in to %1 camera(s) as %2…").arg(ids.length).arg(username)
                        : qsTr("None of the selected cameras can be logged in to (no address or port).")
-        lastLoginSent = sent
-        return sent
     }
 
     function storeOffline(ids, username, password) {
-        var stored = deviceSearch.setAuthorization(ids, username, password)
+        deviceSearch.setAuthorization(ids, username, password)
         message = qsTr("Credentials of %1 stored on %2 camera(s) without a login.").arg(username).arg(ids.length)
-        return stored
     }
 
-    function openCredentials(mode, ids, username, password) {
+    function openCredentials(mode) {
         credentialsDialog.mode = mode
-        credentialsDialog.ids = ids
-        credentialsDialog.username = username
-        credentialsDialog.password = password
+        credentialsDialog.ids = table.selectedIds
+        credentialsDialog.username = ""
+        credentialsDialog.password = ""
         credentialsDialog.open()
     }
 
-    function acceptCredentials() {
-        credentialsDialog.accept()
-        return lastLoginSent
-    }
-
-    function addDevice(hostName, ip, port, model, brand, mac, url, useSSL, protocol) {
+    function addDevice(hostName, ip, port, model, brand, mac, url,
+                       useSSL, protocol) {
         // The short form leaves model, brand, MAC, URL, SSL and protocol to the plug-in's defaults.
         if (model === "" && brand === 0 && mac === "" && url === "" && !useSSL && protocol === "TCP")
             return deviceSearch.addDevice(hostName, 0, ip, port)
         return deviceSearch.addDevice(hostName, 0, ip, port, model, brand, mac, url, "", useSSL, protocol)
     }
 
-    // Imports a device list and shows what it holds; returns a summary for the caller.
+    // Brand text of an import file (a name or a number) as addDevice takes it.
+    // A file without a brand column gives the default brand; a name nobody knows, -1.
+    function brandNumber(text) {
+        const value = text.trim().toLowerCase()
+        if (value === "" || value === "qrln")
+            return 0
+        if (value === "onvif")
+            return 1
+        if (value === "rtsp")
+            return 2
+        return /^-?[0-9]+$/.test(value) ? parseInt(value, 10) : -1
+    }
+
+    // Reads a device list and shows in the import dialog what the client does not manage yet.
     function importFile(url) {
-        importDialog.reset(url)
         importWatcher.enabled = true
-        var devices = deviceSearch.importDevices(url)
+        importDialog.wrongFormat = 0
+        importDialog.allExist = false
+        const devices = deviceSearch.importDevices(url)
         importWatcher.enabled = false
-        var rows = []
-        var known = {}
-        for (var i = 0; i < devices.length; ++i) {
-            var device = devices[i]
-            var key = device.host + ":" + Number(device.port)
-            var listed = hasCameraAt(device.host, Number(device.port)) || known[key] === true
-            known[key] = true
+        const rows = []
+        const seen = {}
+        for (let i = 0; i < devices.length; ++i) {
+            const device = devices[i]
+            const port = Number(device.port)
+            const key = device.host + ":" + port
             rows.push({ brand: device.brand, host: device.host, port: device.port, modelName: device.modelName,
-                        hostName: device.hostName, mac: device.mac, listed: listed })
+                        hostName: device.hostName, mac: device.mac,
+                        listed: roster.hasAddress(device.host, port) || seen[key] === true })
+            seen[key] = true
         }
         importDialog.devices = rows
-        importDialog.open()
         message = qsTr("%1 device(s) in %2 are not managed yet.").arg(devices.length).arg(importDialog.fileName)
-        return { returned: devices.length, wrongFormat: importDialog.wrongFormat, allExist: importDialog.allExist,
-                 devices: rows }
     }
 
-    function hasCameraAt(ip, port) {
-        for (var row = 0; row < source.rowCount(); ++row) {
-            var index = source.index(row, 0)
-            if (source.data(index, Roles.Camera.ip) === ip && source.data(index, Roles.Camera.port) === port)
-                return true
-        }
-        return false
-    }
-
-    // Adds the imported devices that are not listed yet; returns how many.
+    // Adds the imported devices that are not listed yet.
     function addImported() {
-        var added = 0
-        for (var i = 0; i < importDialog.devices.length; ++i) {
-            var device = importDialog.devices[i]
+        let added = 0
+        for (const device of importDialog.devices) {
             if (device.listed)
                 continue
             addDevice(device.hostName, device.host, Number(device.port), device.modelName,
-                      Roles.brandNumber(device.brand), device.mac, "", false, "TCP")
+                      brandNumber(String(device.brand)), device.mac, "", false, "TCP")
             ++added
         }
-        importDialog.close()
         message = qsTr("%1 imported device(s) added.").arg(added)
-        return added
     }
 
-    function closeDialogs() {
-        credentialsDialog.close()
-        addDialog.close()
-        importDialog.close()
-    }
-
-    function recount() {
-        var counts = [0, 0, 0, 0, 0, 0, 0]
-        for (var row = 0; row < source.rowCount(); ++row) {
-            var status = source.data(source.index(row, 0), Roles.Camera.status)
-            if (status >= 0 && status < counts.length)
-                ++counts[status]
-        }
-        statusCounts = counts
-        sourceRows = source.rowCount()
+    DeviceRoster {
+        id: roster
+        objectName: "cameraRoster"
+        model: page.source
     }
 
     // ---- plug-in signals ----
 
     Connections {
-        target: deviceSearch
+        target: page.deviceSearch
         function onSearchDevicesResp(success, done) {
             page.searchAnswers += 1
             if (!success)
@@ -222,47 +141,31 @@ Page {
                 return
             page.searching = false
             page.searchDone = true
-            if (page.sortRole >= 0)
-                page.proxy.sortByRole(page.sortRole, page.sortOrder)
+            table.resort()
             page.message = page.failedAnswers > 0
                     ? qsTr("Search done; the server reported a failure in %1 of %2 answers.")
                       .arg(page.failedAnswers).arg(page.searchAnswers)
-                    : qsTr("Search done: %1 camera(s) in %2 answers.").arg(page.source.rowCount())
-                      .arg(page.searchAnswers)
+                    : qsTr("Search done: %1 camera(s) in %2 answers.").arg(roster.count).arg(page.searchAnswers)
         }
         function onDeviceAuthorized(id, status) {
             page.loginAnswers += 1
-            page.message = qsTr("Login answer for %1: %2").arg(page.ipOf(id)).arg(Roles.statusName(status))
+            page.message = qsTr("Login answer for %1: %2").arg(page.describe(id)).arg(Status.name(status))
         }
         function onAddOfflineCamera(id, status) {
-            page.message = qsTr("%1 is now %2 with stored credentials.").arg(page.ipOf(id)).arg(Roles.statusName(status))
+            page.message = qsTr("%1 is now %2 with stored credentials.").arg(page.describe(id)).arg(Status.name(status))
         }
         function onAddDeviceResp(devID) {
-            page.message = qsTr("Added %1 by hand.").arg(page.ipOf(devID))
+            page.message = qsTr("Added %1 by hand.").arg(page.describe(devID))
         }
     }
 
     // Import warnings arrive while importDevices runs.
     Connections {
         id: importWatcher
-        target: deviceSearch
+        target: page.deviceSearch
         enabled: false
         function onDevicesExist() { importDialog.allExist = true }
         function onImportFileNotAllCorrect(numWrongFormat) { importDialog.wrongFormat = numWrongFormat }
-    }
-
-    Connections {
-        target: page.source
-        function onRowsInserted() { recountTimer.restart() }
-        function onRowsRemoved() { recountTimer.restart() }
-        function onModelReset() { recountTimer.restart() }
-        function onDataChanged() { recountTimer.restart() }
-    }
-
-    Timer {
-        id: recountTimer
-        interval: 20
-        onTriggered: page.recount()
     }
 
     // ---- screen ----
@@ -275,19 +178,21 @@ Page {
         RowLayout {
             spacing: 8
             Button {
+                objectName: "searchButton"
                 text: qsTr("Search")
                 highlighted: true
                 enabled: !page.searching
-                onClicked: page.startSearch(false, page.searchFlag())
+                onClicked: page.startSearch(false)
             }
             Button {
+                objectName: "refreshButton"
                 text: qsTr("Refresh")
                 enabled: !page.searching
-                onClicked: page.startSearch(true, page.searchFlag())
+                onClicked: page.startSearch(true)
             }
-            CheckBox { id: checkAuthBox; text: qsTr("Check authorization"); checked: true }
-            CheckBox { id: unmanagedBox; text: qsTr("Unmanaged only"); checked: true }
-            CheckBox { id: onvifBox; text: qsTr("Include ONVIF"); checked: true }
+            CheckBox { id: checkAuthBox; objectName: "checkAuthBox"; text: qsTr("Check authorization"); checked: true }
+            CheckBox { id: unmanagedBox; objectName: "unmanagedBox"; text: qsTr("Unmanaged only"); checked: true }
+            CheckBox { id: onvifBox; objectName: "onvifBox"; text: qsTr("Include ONVIF"); checked: true }
             ProgressBar {
                 Layout.preferredWidth: 160
                 indeterminate: page.searching
@@ -305,13 +210,13 @@ Page {
             spacing: 8
             Label { text: qsTr("Brand") }
             ComboBox {
-                id: brandBox
+                objectName: "brandBox"
                 Layout.preferredWidth: 150
                 model: [qsTr("All brands"), "qrln", "onvif", "rtsp", "-1"]
                 onActivated: page.proxy.setFilterBrand(currentIndex === 0 ? "" : currentText)
             }
             TextField {
-                id: filterField
+                objectName: "cameraFilterField"
                 Layout.preferredWidth: 420
                 placeholderText: qsTr("Filter: words in IP, MAC, port, model or brand")
                 selectByMouse: true
@@ -320,163 +225,89 @@ Page {
             Label {
                 Layout.fillWidth: true
                 horizontalAlignment: Text.AlignRight
-                text: qsTr("%1 shown of %2 · %3 selected").arg(list.count).arg(page.sourceRows)
-                      .arg(page.selectedIds.length)
+                text: qsTr("%1 shown of %2 · %3 selected").arg(table.count).arg(roster.count)
+                      .arg(table.selectedIds.length)
             }
         }
 
-        Rectangle {
+        DeviceTable {
+            id: table
+            objectName: "cameraTable"
             Layout.fillWidth: true
             Layout.fillHeight: true
-            border.color: "#c5ccd4"
-            color: "white"
-
-            ColumnLayout {
-                anchors.fill: parent
-                anchors.margins: 1
-                spacing: 0
-
-                Row {
-                    id: headerRow
-                    Layout.fillWidth: true
-                    Repeater {
-                        model: page.columns.length
-                        HeaderCell {
-                            required property int index
-                            width: page.columnWidth(index, headerRow.width)
-                            title: page.columns[index].title
-                            role: page.columns[index].role
-                            sortRole: page.sortRole
-                            sortOrder: page.sortOrder
-                            onSortRequested: role => page.toggleSort(role)
-                        }
-                    }
-                }
-
-                // Whole rows only: a row cut in half at the bottom reads as a different value.
-                Item {
-                    id: listArea
-                    Layout.fillWidth: true
-                    Layout.fillHeight: true
-                    ListView {
-                        id: list
-                        width: listArea.width
-                        height: Math.floor(listArea.height / 30) * 30
-                        clip: true
-                        model: page.proxy
-                        boundsBehavior: Flickable.StopAtBounds
-                        ScrollBar.vertical: ScrollBar {
-                            policy: list.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
-                        }
-
-                        delegate: Rectangle {
-                            id: rowItem
-                            required property int index
-                            required property var model
-                            readonly property bool selected: page.selectedIds.indexOf(model.idRole) >= 0
-                            width: ListView.view.width
-                            height: 30
-                            color: selected ? "#d6e6f7" : (index % 2 ? "#f6f8fa" : "white")
-
-                            MouseArea {
-                                anchors.fill: parent
-                                onClicked: page.toggleSelected(rowItem.model.idRole)
-                            }
-
-                            Row {
-                                anchors.fill: parent
-                                CheckBox {
-                                    width: page.columnWidth(0, list.width)
-                                    height: parent.height
-                                    padding: 0
-                                    checked: rowItem.selected
-                                    onToggled: page.toggleSelected(rowItem.model.idRole)
-                                }
-                                Item {
-                                    width: page.columnWidth(1, list.width)
-                                    height: parent.height
-                                    Rectangle {
-                                        id: dot
-                                        x: 6
-                                        anchors.verticalCenter: parent.verticalCenter
-                                        width: 10; height: 10; radius: 5
-                                        color: Roles.statusColor(rowItem.model.statusRole)
-                                    }
-                                    Label {
-                                        anchors.left: dot.right
-                                        anchors.leftMargin: 6
-                                        anchors.right: parent.right
-                                        anchors.verticalCenter: parent.verticalCenter
-                                        text: Roles.statusName(rowItem.model.statusRole)
-                                        color: Roles.statusColor(rowItem.model.statusRole)
-                                        font.bold: true
-                                        elide: Text.ElideRight
-                                    }
-                                }
-                                Repeater {
-                                    model: [rowItem.model.ipRole, rowItem.model.macRole, String(rowItem.model.portRole),
-                                            rowItem.model.modelRole, rowItem.model.brandNameRole, rowItem.model.hostNameRole]
-                                    Label {
-                                        required property int index
-                                        required property var modelData
-                                        width: page.columnWidth(index + 2, list.width)
-                                        height: rowItem.height
-                                        leftPadding: 6
-                                        rightPadding: 4
-                                        verticalAlignment: Text.AlignVCenter
-                                        elide: Text.ElideRight
-                                        text: modelData === undefined ? "" : modelData
-                                    }
-                                }
-                            }
-                        }
-                    }
-                    Label {
-                        anchors.centerIn: parent
-                        visible: list.count === 0
-                        color: "#616161"
-                        text: page.sourceRows === 0 ? qsTr("No cameras yet.") : qsTr("No camera matches the filters.")
-                    }
-                }
-            }
+            model: page.proxy
+            roles: roster.roles
+            emptyText: roster.count === 0 ? qsTr("No cameras yet.") : qsTr("No camera matches the filters.")
+            // Cameras found by a search carry no host name: only those added by hand have one.
+            columns: [
+                { title: qsTr("Status"), role: "statusRole", width: 128, status: true },
+                { title: qsTr("IP address"), role: "ipRole", width: 138 },
+                { title: qsTr("MAC address"), role: "macRole", width: 172 },
+                { title: qsTr("Port"), role: "portRole", width: 70 },
+                { title: qsTr("Model"), role: "modelRole", width: 172 },
+                { title: qsTr("Brand"), role: "brandNameRole", width: 84 },
+                { title: qsTr("Host name (added by hand)"), role: "hostNameRole", width: 0 }
+            ]
         }
 
         RowLayout {
             spacing: 8
-            Button { text: qsTr("Select shown"); onClicked: page.selectShown() }
-            Button { text: qsTr("Clear selection"); enabled: page.selectedIds.length > 0; onClicked: page.selectedIds = [] }
+            Button {
+                objectName: "selectShownButton"
+                text: qsTr("Select shown")
+                onClicked: table.selectedIds = table.shownIds()
+            }
+            Button {
+                objectName: "selectNotLoggedInButton"
+                text: qsTr("Select not logged in")
+                // Neither logged in nor still waiting for an answer.
+                onClicked: table.selectedIds = table.shownIds(status => status !== Status.checking
+                                                                        && status !== Status.authorized)
+            }
+            Button {
+                objectName: "clearSelectionButton"
+                text: qsTr("Clear selection")
+                enabled: table.selectedIds.length > 0
+                onClicked: table.selectedIds = []
+            }
             ToolSeparator {}
             Button {
+                objectName: "authorizeButton"
                 text: qsTr("Authorize…")
-                enabled: page.selectedIds.length > 0
-                onClicked: page.openCredentials("authorize", page.selectedIds, "", "")
+                enabled: table.selectedIds.length > 0
+                onClicked: page.openCredentials("authorize")
             }
             Button {
+                objectName: "offlineButton"
                 text: qsTr("Store credentials offline…")
-                enabled: page.selectedIds.length > 0
-                onClicked: page.openCredentials("offline", page.selectedIds, "", "")
+                enabled: table.selectedIds.length > 0
+                onClicked: page.openCredentials("offline")
             }
             ToolSeparator {}
-            Button { text: qsTr("Add device…"); onClicked: addDialog.open() }
-            Button { text: qsTr("Import…"); onClicked: fileDialog.open() }
+            Button { objectName: "addDeviceButton"; text: qsTr("Add device…"); onClicked: addDialog.open() }
+            Button { objectName: "importButton"; text: qsTr("Import…"); onClicked: importDialog.open() }
             Item { Layout.fillWidth: true }
         }
 
         RowLayout {
             spacing: 14
+            // qmllint disable unqualified
             Repeater {
-                model: page.statusCounts.length
+                model: Status.names
                 Row {
+                    id: countItem
                     required property int index
+                    required property string modelData
                     spacing: 5
                     Rectangle {
                         anchors.verticalCenter: parent.verticalCenter
                         width: 10; height: 10; radius: 5
-                        color: Roles.statusColor(index)
+                        color: Status.color(countItem.index)
                     }
-                    Label { text: Roles.statusName(index) + " " + page.statusCounts[index] }
+                    Label { text: countItem.modelData + " " + roster.counts[countItem.index] }
                 }
             }
+            // qmllint enable unqualified
             Label {
                 Layout.fillWidth: true
                 horizontalAlignment: Text.AlignRight
@@ -488,6 +319,8 @@ Page {
 
     CredentialsDialog {
         id: credentialsDialog
+        objectName: "credentialsDialog"
+        credentials: page.hostInfo.credentials
         onCredentialsGiven: (mode, ids, username, password) => {
             if (mode === "offline")
                 page.storeOffline(ids, username, password)
@@ -498,20 +331,16 @@ Page {
 
     AddDeviceDialog {
         id: addDialog
+        objectName: "addDeviceDialog"
         onDeviceGiven: (hostName, ip, port, model, brand, mac, url, useSSL, protocol) =>
                        page.addDevice(hostName, ip, port, model, brand, mac, url, useSSL, protocol)
     }
 
     ImportDialog {
         id: importDialog
+        objectName: "importDialog"
+        sampleFolder: page.hostInfo.sampleFolder
+        onReadRequested: fileUrl => page.importFile(fileUrl)
         onAccepted: page.addImported()
-    }
-
-    FileDialog {
-        id: fileDialog
-        title: qsTr("Import a device list")
-        currentFolder: hostInfo.sampleFolder
-        nameFilters: [qsTr("Device lists (*.csv *.txt)"), qsTr("All files (*)")]
-        onAccepted: page.importFile(selectedFile)
     }
 }

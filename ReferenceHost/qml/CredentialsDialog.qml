@@ -11,6 +11,7 @@ Dialog {
     property var ids: []
     property alias username: userField.text
     property alias password: passwordField.text
+    property var credentials: []    // { username, password } the site's installer knows
 
     signal credentialsGiven(string mode, var ids, string username, string password)
 
@@ -20,7 +21,15 @@ Dialog {
     modal: true
     Overlay.modal: Rectangle { color: "#55000000" }
     title: mode === "offline" ? qsTr("Store credentials offline") : qsTr("Authorize cameras")
+
     standardButtons: Dialog.Ok | Dialog.Cancel
+
+    Component.onCompleted: {
+        const ok = standardButton(Dialog.Ok)
+        ok.objectName = "credentialsOk"
+        ok.enabled = Qt.binding(() => userField.text.length > 0)
+        standardButton(Dialog.Cancel).objectName = "credentialsCancel"
+    }
 
     onAccepted: credentialsGiven(mode, ids, username, password)
 
@@ -41,21 +50,29 @@ Dialog {
             columnSpacing: 10
             Layout.fillWidth: true
             Label { text: qsTr("User name") }
-            TextField { id: userField; Layout.fillWidth: true; selectByMouse: true }
+            TextField { id: userField; objectName: "credentialsUser"; Layout.fillWidth: true; selectByMouse: true }
             Label { text: qsTr("Password") }
-            TextField { id: passwordField; Layout.fillWidth: true; echoMode: TextInput.Password; selectByMouse: true }
+            TextField {
+                id: passwordField
+                objectName: "credentialsPassword"
+                Layout.fillWidth: true
+                echoMode: TextInput.Password
+                selectByMouse: true
+                onAccepted: if (userField.text.length > 0) dialog.accept()
+            }
         }
 
         Label {
-            visible: hostInfo.credentials.length > 0
-            color: "#616161"
+            visible: dialog.credentials.length > 0
+            color: Status.dimText
             text: qsTr("Credentials known for this site:")
         }
         Flow {
             Layout.fillWidth: true
             spacing: 6
+            // qmllint disable unqualified
             Repeater {
-                model: hostInfo.credentials
+                model: dialog.credentials
                 Button {
                     required property var modelData
                     flat: true
@@ -66,6 +83,7 @@ Dialog {
                     }
                 }
             }
+            // qmllint enable unqualified
         }
     }
 }

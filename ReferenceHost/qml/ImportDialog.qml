@@ -1,29 +1,35 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Dialogs
 import QtQuick.Layouts
 
-// What an import file holds that the client does not manage yet, with the warnings
-// the plug-in raised while reading it. Accepting adds the devices not listed yet.
+// Reads a device list chosen by path (typed, or picked with Browse…) and shows what it
+// holds that the client does not manage yet, with the warnings the plug-in raised while
+// reading it. Accepting adds the devices not listed yet.
 Dialog {
     id: dialog
 
+    property url sampleFolder
     property url fileUrl
-    property string fileName: String(fileUrl).replace(/^.*\//, "")
+    readonly property string fileName: String(fileUrl).replace(/^.*\//, "")
     property var devices: []
     property int wrongFormat: 0
     property bool allExist: false
-    readonly property int newCount: {
-        var count = 0
-        for (var i = 0; i < devices.length; ++i)
-            count += devices[i].listed ? 0 : 1
-        return count
+    readonly property int newCount: devices.filter(device => !device.listed).length
+
+    signal readRequested(url fileUrl)
+
+    // A typed path or a URL, as a URL.
+    function urlOf(text) {
+        if (/^[A-Za-z][A-Za-z0-9+.-]+:\/\//.test(text))
+            return text
+        return "file://" + (text.startsWith("/") ? "" : "/") + text
     }
 
-    function reset(url) {
-        fileUrl = url
+    function read() {
+        fileUrl = urlOf(pathField.text.trim())
         devices = []
-        wrongFormat = 0
-        allExist = false
+        readRequested(fileUrl)
     }
 
     readonly property var columns: [
@@ -36,28 +42,70 @@ Dialog {
     parent: Overlay.overlay
     anchors.centerIn: parent
     width: 960
-    height: Math.min(parent.height - 60, 560)
+    height: Math.min(parent.height - 60, 600)
     modal: true
     Overlay.modal: Rectangle { color: "#55000000" }
-    title: qsTr("Import %1").arg(fileName)
+    title: qsTr("Import a device list")
 
-    footer: DialogButtonBox {
-        Button {
-            text: dialog.newCount > 0 ? qsTr("Add %1 new device(s)").arg(dialog.newCount) : qsTr("Nothing to add")
-            enabled: dialog.newCount > 0
-            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+    onAboutToShow: {
+        fileUrl = ""
+        devices = []
+        wrongFormat = 0
+        allExist = false
+        pathField.forceActiveFocus()
+    }
+
+    standardButtons: Dialog.Ok | Dialog.Close
+
+    Component.onCompleted: {
+        const add = standardButton(Dialog.Ok)
+        add.objectName = "importAddButton"
+        add.text = Qt.binding(() => newCount > 0 ? qsTr("Add %1 new device(s)").arg(newCount) : qsTr("Nothing to add"))
+        add.enabled = Qt.binding(() => newCount > 0)
+        standardButton(Dialog.Close).objectName = "importCloseButton"
+    }
+
+    FileDialog {
+        id: fileDialog
+        title: qsTr("Import a device list")
+        currentFolder: dialog.sampleFolder
+        nameFilters: [qsTr("Device lists (*.csv *.txt)"), qsTr("All files (*)")]
+        onAccepted: {
+            pathField.text = decodeURIComponent(String(selectedFile).replace(/^file:\/\/(\/(?=[A-Za-z]:))?/, ""))
+            dialog.read()
         }
-        Button { text: qsTr("Close"); DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
     }
 
     ColumnLayout {
         anchors.fill: parent
         spacing: 8
 
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 8
+            TextField {
+                id: pathField
+                objectName: "importPathField"
+                Layout.fillWidth: true
+                placeholderText: qsTr("Path of a device list file")
+                selectByMouse: true
+                onAccepted: dialog.read()
+            }
+            Button { objectName: "importBrowseButton"; text: qsTr("Browse…"); onClicked: fileDialog.open() }
+            Button {
+                objectName: "importReadButton"
+                text: qsTr("Read")
+                enabled: pathField.text.trim().length > 0
+                onClicked: dialog.read()
+            }
+        }
+
         Label {
             Layout.fillWidth: true
+            visible: dialog.fileName !== ""
             wrapMode: Text.WordWrap
-            text: qsTr("%1 device(s) of the file are not managed by the client yet.").arg(dialog.devices.length)
+            text: qsTr("%1 device(s) of %2 are not managed by the client yet.").arg(dialog.devices.length)
+                  .arg(dialog.fileName)
         }
         Label {
             Layout.fillWidth: true
@@ -79,7 +127,7 @@ Dialog {
         Rectangle {
             Layout.fillWidth: true
             Layout.fillHeight: true
-            border.color: "#c5ccd4"
+            border.color: Status.rule
             ColumnLayout {
                 anchors.fill: parent
                 anchors.margins: 1
@@ -96,8 +144,9 @@ Dialog {
                     visible: dialog.devices.length === 0
                     Label {
                         anchors.centerIn: parent
-                        color: "#616161"
-                        text: qsTr("Nothing new in this file.")
+                        color: Status.dimText
+                        text: dialog.fileName === "" ? qsTr("Type the path of a device list, or browse for one.")
+                                                     : qsTr("Nothing new in this file.")
                     }
                 }
                 ListView {
@@ -110,13 +159,14 @@ Dialog {
                     ScrollBar.vertical: ScrollBar {
                         policy: deviceList.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
                     }
+                    // qmllint disable unqualified
                     delegate: Rectangle {
                         id: deviceRow
                         required property int index
                         required property var modelData
                         width: ListView.view.width
                         height: 28
-                        color: index % 2 ? "#f6f8fa" : "white"
+                        color: index % 2 ? Status.oddRow : "white"
                         Row {
                             anchors.fill: parent
                             Repeater {
@@ -133,11 +183,12 @@ Dialog {
                                     verticalAlignment: Text.AlignVCenter
                                     elide: Text.ElideRight
                                     text: modelData
-                                    color: index === 6 && deviceRow.modelData.listed ? "#616161" : "black"
+                                    color: index === 6 && deviceRow.modelData.listed ? Status.dimText : "black"
                                 }
                             }
                         }
                     }
+                    // qmllint enable unqualified
                 }
             }
         }

@@ -5,6 +5,11 @@ import QtQuick.Layouts
 ApplicationWindow {
     id: window
 
+    // Set by the host when it loads the screens: the plug-in object, and what the
+    // host knows of the site (name, plug-in file, credentials, sample folder).
+    required property var deviceSearch
+    required property var hostInfo
+
     width: 1440
     height: 900
     visible: true
@@ -12,15 +17,22 @@ ApplicationWindow {
 
     header: TabBar {
         id: tabs
-        TabButton { text: qsTr("Cameras"); width: implicitWidth + 40 }
-        TabButton { text: qsTr("Stations"); width: implicitWidth + 40 }
+        TabButton { objectName: "camerasTab"; text: qsTr("Cameras"); width: implicitWidth + 40 }
+        TabButton { objectName: "stationsTab"; text: qsTr("Stations"); width: implicitWidth + 40 }
     }
 
     StackLayout {
         anchors.fill: parent
         currentIndex: tabs.currentIndex
-        CameraPage { id: cameraPage }
-        StationPage { id: stationPage }
+        CameraPage {
+            objectName: "cameraPage"
+            deviceSearch: window.deviceSearch
+            hostInfo: window.hostInfo
+        }
+        StationPage {
+            objectName: "stationPage"
+            deviceSearch: window.deviceSearch
+        }
     }
 
     footer: ToolBar {
@@ -28,35 +40,9 @@ ApplicationWindow {
             anchors.fill: parent
             anchors.leftMargin: 10
             verticalAlignment: Text.AlignVCenter
-            color: "#616161"
+            color: Status.dimText
             elide: Text.ElideMiddle
-            text: qsTr("Site: %1   ·   plug-in: %2").arg(hostInfo.siteName).arg(hostInfo.pluginFile)
+            text: qsTr("Site: %1   ·   plug-in: %2").arg(window.hostInfo.siteName).arg(window.hostInfo.pluginFile)
         }
-    }
-
-    // ---- the headless scenario drives the screens through these ----
-
-    function showPage(index) { tabs.currentIndex = index }
-
-    function scenarioSearchCameras(flag) { showPage(0); return cameraPage.startSearch(false, flag) }
-    function scenarioSortCameras(role, order) { cameraPage.sortBy(role, order) }
-    function scenarioSelectCameras(ids) { cameraPage.selectedIds = ids }
-    function scenarioOpenCredentials(ids, username, password) {
-        cameraPage.openCredentials("authorize", ids, username, password)
-    }
-    function scenarioAcceptCredentials() { return cameraPage.acceptCredentials() }
-    function scenarioAuthorize(ids, username, password) { return cameraPage.authorizeIds(ids, username, password) }
-    function scenarioImport(url) { showPage(0); return cameraPage.importFile(url) }
-    function scenarioAddImported() { return cameraPage.addImported() }
-    function scenarioCloseDialogs() { cameraPage.closeDialogs() }
-    function scenarioSearchStations(family) { showPage(1); return stationPage.startSearch(family) }
-    function scenarioSortStations(role, order) { stationPage.sortBy(role, order) }
-    function scenarioCameraState() {
-        return { answers: cameraPage.searchAnswers, failed: cameraPage.failedAnswers, done: cameraPage.searchDone,
-                 logins: cameraPage.loginAnswers, message: cameraPage.message }
-    }
-    function scenarioStationState() {
-        return { answers: stationPage.searchAnswers, done: stationPage.searchDone, shown: stationPage.shownIds,
-                 toAuthorize: stationPage.toAuthorize, message: stationPage.message }
     }
 }

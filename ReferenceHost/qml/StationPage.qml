@@ -1,91 +1,45 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import "Roles.js" as Roles
+import ReferenceHost
 
 // Recording stations: search by QRLN model family, filter, sort, add and remove by
 // hand, and the stations that still need credentials.
 Page {
     id: page
 
+    required property var deviceSearch
+
     readonly property var proxy: deviceSearch.getSearchedStationSortFilterModel()
     readonly property var source: deviceSearch.getSearchedStationModel()
 
-    property var selectedIds: []
     property bool searching: false
     property bool searchDone: false
     property int searchAnswers: 0
-    property int sortRole: -1
-    property int sortOrder: Qt.AscendingOrder
     property var shownIds: []
     property var toAuthorize: []
-    property int sourceRows: 0
     property string message: qsTr("Press Search stations to look for recording stations.")
 
-    readonly property var columns: [
-        { title: "", role: -1, width: 38 },
-        { title: qsTr("Status"), role: Roles.Station.status, width: 118 },
-        { title: qsTr("IP address"), role: Roles.Station.ip, width: 128 },
-        { title: qsTr("HTTP"), role: Roles.Station.port, width: 62 },
-        { title: qsTr("HTTPS"), role: Roles.Station.httpsPort, width: 66 },
-        { title: qsTr("MAC address"), role: Roles.Station.mac, width: 164 },
-        { title: qsTr("Model"), role: Roles.Station.model, width: 132 },
-        { title: qsTr("QRLN family"), role: Roles.Station.qrlnModel, width: 118 },
-        { title: qsTr("Host name"), role: Roles.Station.hostName, width: 0 }
-    ]
-    function columnWidth(i, total) {
-        if (columns[i].width > 0)
-            return columns[i].width
-        var used = 0
-        for (var c = 0; c < columns.length; ++c)
-            used += columns[c].width
-        return Math.max(150, total - used)
-    }
-
-    // ---- operations (also used by the headless scenario) ----
-
-    function startSearch(family) {
-        familyField.text = family
+    function startSearch() {
+        const family = familyField.text.trim()
         deviceSearch.setQRLNModelBrand(family)
         if (!deviceSearch.searchStations()) {
             message = qsTr("The server did not take the station search.")
-            return false
+            return
         }
-        selectedIds = []
+        table.selectedIds = []
         searching = true
         searchDone = false
         searchAnswers = 0
         message = family === "" ? qsTr("Searching for stations of every family…")
                                 : qsTr("Searching for stations of the %1 family…").arg(family)
-        return true
-    }
-
-    function sortBy(role, order) {
-        sortRole = role
-        sortOrder = order
-        proxy.sortByRole(role, order)
-        refreshLists()
-    }
-
-    function toggleSort(role) {
-        sortBy(role, role === sortRole && sortOrder === Qt.AscendingOrder ? Qt.DescendingOrder : Qt.AscendingOrder)
-    }
-
-    function toggleSelected(id) {
-        var ids = selectedIds.slice()
-        var at = ids.indexOf(id)
-        if (at >= 0)
-            ids.splice(at, 1)
-        else
-            ids.push(id)
-        selectedIds = ids
     }
 
     function removeSelected() {
-        for (var i = 0; i < selectedIds.length; ++i)
-            deviceSearch.removeRowInSearchedStationTableModel(selectedIds[i])
-        message = qsTr("%1 station(s) removed from the list.").arg(selectedIds.length)
-        selectedIds = []
+        for (const id of table.selectedIds)
+            deviceSearch.removeRowInSearchedStationTableModel(id)
+        message = qsTr("%1 station(s) removed from the list.").arg(table.selectedIds.length)
+        table.selectedIds = []
     }
 
     function addStation(station) {
@@ -94,36 +48,37 @@ Page {
     }
 
     function describe(id) {
-        for (var row = 0; row < source.rowCount(); ++row) {
-            var index = source.index(row, 0)
-            if (source.data(index, Roles.Station.id) === id)
-                return source.data(index, Roles.Station.ip) + "  " + source.data(index, Roles.Station.model)
-        }
-        return id
+        const ip = roster.value(id, "ipRole")
+        return ip === undefined ? id : ip + "  " + roster.value(id, "modelRole")
     }
 
     function refreshLists() {
         shownIds = deviceSearch.getAllIdInSearchedStationSortFilterModel()
         toAuthorize = deviceSearch.getStationsNeedToBeAuthorized()
-        sourceRows = source.rowCount()
+    }
+
+    DeviceRoster {
+        id: roster
+        objectName: "stationRoster"
+        model: page.source
     }
 
     Connections {
-        target: deviceSearch
+        target: page.deviceSearch
         function onSearchStationsResp(success, done) {
             page.searchAnswers += 1
             if (!done)
                 return
             page.searching = false
             page.searchDone = true
-            if (page.sortRole >= 0)
-                page.proxy.sortByRole(page.sortRole, page.sortOrder)
+            table.resort()
             page.refreshLists()
-            page.message = success ? qsTr("Station search done: %1 station(s).").arg(page.source.rowCount())
+            page.message = success ? qsTr("Station search done: %1 station(s).").arg(roster.count)
                                    : qsTr("The server reported a failure for the station search.")
         }
     }
 
+    // The lists come from the plug-in; ask again once a burst of changes is over.
     Connections {
         target: page.proxy
         function onRowsInserted() { listsTimer.restart() }
@@ -154,16 +109,18 @@ Page {
                 Label { text: qsTr("QRLN model family") }
                 TextField {
                     id: familyField
+                    objectName: "familyField"
                     Layout.preferredWidth: 160
                     placeholderText: qsTr("any family")
                     selectByMouse: true
-                    onAccepted: page.startSearch(text)
+                    onAccepted: if (!page.searching) page.startSearch()
                 }
                 Button {
+                    objectName: "stationSearchButton"
                     text: qsTr("Search stations")
                     highlighted: true
                     enabled: !page.searching
-                    onClicked: page.startSearch(familyField.text)
+                    onClicked: page.startSearch()
                 }
                 ProgressBar {
                     Layout.preferredWidth: 140
@@ -180,6 +137,7 @@ Page {
             RowLayout {
                 spacing: 8
                 TextField {
+                    objectName: "stationFilterField"
                     Layout.preferredWidth: 420
                     placeholderText: qsTr("Filter: words in model, IP, ports or host name")
                     selectByMouse: true
@@ -191,135 +149,38 @@ Page {
                 Label {
                     Layout.fillWidth: true
                     horizontalAlignment: Text.AlignRight
-                    text: qsTr("%1 shown of %2 · %3 selected").arg(page.shownIds.length).arg(page.sourceRows)
-                          .arg(page.selectedIds.length)
+                    text: qsTr("%1 shown of %2 · %3 selected").arg(page.shownIds.length).arg(roster.count)
+                          .arg(table.selectedIds.length)
                 }
             }
 
-            Rectangle {
+            DeviceTable {
+                id: table
+                objectName: "stationTable"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                border.color: "#c5ccd4"
-
-                ColumnLayout {
-                    anchors.fill: parent
-                    anchors.margins: 1
-                    spacing: 0
-
-                    Row {
-                        id: headerRow
-                        Layout.fillWidth: true
-                        Repeater {
-                            model: page.columns.length
-                            HeaderCell {
-                                required property int index
-                                width: page.columnWidth(index, headerRow.width)
-                                title: page.columns[index].title
-                                role: page.columns[index].role
-                                sortRole: page.sortRole
-                                sortOrder: page.sortOrder
-                                onSortRequested: role => page.toggleSort(role)
-                            }
-                        }
-                    }
-
-                    // Whole rows only: a row cut in half at the bottom reads as a different value.
-                    Item {
-                        id: listArea
-                        Layout.fillWidth: true
-                        Layout.fillHeight: true
-                        ListView {
-                            id: list
-                            width: listArea.width
-                            height: Math.floor(listArea.height / 30) * 30
-                            clip: true
-                            model: page.proxy
-                            boundsBehavior: Flickable.StopAtBounds
-                            ScrollBar.vertical: ScrollBar {
-                                policy: list.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
-                            }
-
-                            delegate: Rectangle {
-                                id: rowItem
-                                required property int index
-                                required property var model
-                                readonly property bool selected: page.selectedIds.indexOf(model.idRole) >= 0
-                                width: ListView.view.width
-                                height: 30
-                                color: selected ? "#d6e6f7" : (index % 2 ? "#f6f8fa" : "white")
-
-                                MouseArea {
-                                    anchors.fill: parent
-                                    onClicked: page.toggleSelected(rowItem.model.idRole)
-                                }
-
-                                Row {
-                                    anchors.fill: parent
-                                    CheckBox {
-                                        width: page.columnWidth(0, list.width)
-                                        height: parent.height
-                                        padding: 0
-                                        checked: rowItem.selected
-                                        onToggled: page.toggleSelected(rowItem.model.idRole)
-                                    }
-                                    Item {
-                                        width: page.columnWidth(1, list.width)
-                                        height: parent.height
-                                        Rectangle {
-                                            id: dot
-                                            x: 6
-                                            anchors.verticalCenter: parent.verticalCenter
-                                            width: 10; height: 10; radius: 5
-                                            color: Roles.statusColor(rowItem.model.statusRole)
-                                        }
-                                        Label {
-                                            anchors.left: dot.right
-                                            anchors.leftMargin: 6
-                                            anchors.right: parent.right
-                                            anchors.verticalCenter: parent.verticalCenter
-                                            text: Roles.statusName(rowItem.model.statusRole)
-                                            color: Roles.statusColor(rowItem.model.statusRole)
-                                            font.bold: true
-                                            elide: Text.ElideRight
-                                        }
-                                    }
-                                    Repeater {
-                                        model: [rowItem.model.ipRole, String(rowItem.model.portRole),
-                                                String(rowItem.model.httpsPortRole), rowItem.model.macRole,
-                                                rowItem.model.modelRole, rowItem.model.qrlnModelRole,
-                                                rowItem.model.hostNameRole]
-                                        Label {
-                                            required property int index
-                                            required property var modelData
-                                            width: page.columnWidth(index + 2, list.width)
-                                            height: rowItem.height
-                                            leftPadding: 6
-                                            rightPadding: 4
-                                            verticalAlignment: Text.AlignVCenter
-                                            elide: Text.ElideRight
-                                            text: modelData === undefined ? "" : modelData
-                                        }
-                                    }
-                                }
-                            }
-                        }
-                        Label {
-                            anchors.centerIn: parent
-                            visible: list.count === 0
-                            color: "#616161"
-                            text: page.sourceRows === 0 ? qsTr("No stations yet.")
-                                                                : qsTr("No station matches the filter.")
-                        }
-                    }
-                }
+                model: page.proxy
+                roles: roster.roles
+                emptyText: roster.count === 0 ? qsTr("No stations yet.") : qsTr("No station matches the filter.")
+                columns: [
+                    { title: qsTr("Status"), role: "statusRole", width: 118, status: true },
+                    { title: qsTr("IP address"), role: "ipRole", width: 128 },
+                    { title: qsTr("HTTP"), role: "portRole", width: 62 },
+                    { title: qsTr("HTTPS"), role: "httpsPortRole", width: 66 },
+                    { title: qsTr("MAC address"), role: "macRole", width: 164 },
+                    { title: qsTr("Model"), role: "modelRole", width: 132 },
+                    { title: qsTr("QRLN family"), role: "qrlnModelRole", width: 118 },
+                    { title: qsTr("Host name"), role: "hostNameRole", width: 0 }
+                ]
             }
 
             RowLayout {
                 spacing: 8
-                Button { text: qsTr("Add station…"); onClicked: addDialog.open() }
+                Button { objectName: "addStationButton"; text: qsTr("Add station…"); onClicked: addDialog.open() }
                 Button {
+                    objectName: "removeStationsButton"
                     text: qsTr("Remove selected")
-                    enabled: page.selectedIds.length > 0
+                    enabled: table.selectedIds.length > 0
                     onClicked: page.removeSelected()
                 }
                 Label {
@@ -345,7 +206,7 @@ Page {
                 Label {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
-                    color: "#616161"
+                    color: Status.dimText
                     text: qsTr("Shown stations that have no credentials yet.")
                 }
                 ListView {
@@ -357,6 +218,7 @@ Page {
                     ScrollBar.vertical: ScrollBar {
                         policy: pendingList.visibleArea.heightRatio < 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
                     }
+                    // qmllint disable unqualified
                     delegate: Label {
                         required property var modelData
                         width: ListView.view.width
@@ -365,6 +227,7 @@ Page {
                         elide: Text.ElideRight
                         text: page.describe(modelData)
                     }
+                    // qmllint enable unqualified
                 }
             }
         }
@@ -372,6 +235,7 @@ Page {
 
     AddStationDialog {
         id: addDialog
+        objectName: "addStationDialog"
         onStationGiven: station => page.addStation(station)
     }
 }

@@ -6,28 +6,6 @@
 
 namespace {
 
-// Role numbers of the plug-in's models, as QML reaches them by name.
-namespace Camera {
-constexpr int Model = Qt::UserRole + 1;
-constexpr int Mac = Qt::UserRole + 2;
-constexpr int Ip = Qt::UserRole + 3;
-constexpr int Port = Qt::UserRole + 4;
-constexpr int Status = Qt::UserRole + 6;
-constexpr int BrandName = Qt::UserRole + 10;
-constexpr int HostName = Qt::UserRole + 11;
-} // namespace Camera
-
-namespace Station {
-constexpr int Model = Qt::UserRole + 2;
-constexpr int Mac = Qt::UserRole + 3;
-constexpr int Ip = Qt::UserRole + 4;
-constexpr int Port = Qt::UserRole + 5;
-constexpr int Status = Qt::UserRole + 9;
-constexpr int HostName = Qt::UserRole + 10;
-constexpr int HttpsPort = Qt::UserRole + 11;
-constexpr int QrlnModel = Qt::UserRole + 13;
-} // namespace Station
-
 constexpr int StatusCount = 7;
 
 QString render(const QStringList& header, const QList<QStringList>& rows)
@@ -45,6 +23,9 @@ QString render(const QStringList& header, const QList<QStringList>& rows)
             const bool last = column == cells.size() - 1;
             text += last ? cells.at(column) : cells.at(column).leftJustified(widths[column] + 2);
         }
+        // An empty last cell leaves no spaces at the end of the line.
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
         return text + QLatin1Char('\n');
     };
     QString table = line(header);
@@ -57,9 +38,22 @@ QString render(const QStringList& header, const QList<QStringList>& rows)
     return table;
 }
 
-QString text(const QModelIndex& index, int role)
+// One line of cells per row, each cell the text of a role named in columns.
+QList<QStringList> rowsOf(const QAbstractItemModel* model, const QList<const char*>& columns)
 {
-    return index.data(role).toString();
+    QList<int> roles;
+    for (const char* name : columns)
+        roles.append(CameraTable::role(model, name));
+    const int statusRole = CameraTable::role(model, "statusRole");
+    QList<QStringList> rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        QStringList cells{QString::number(row + 1), CameraTable::statusName(index.data(statusRole).toInt())};
+        for (int role : std::as_const(roles))
+            cells.append(index.data(role).toString());
+        rows.append(cells);
+    }
+    return rows;
 }
 
 } // namespace
@@ -82,54 +76,52 @@ QString statusKey(int status)
                                                : QStringLiteral("Status%1").arg(status);
 }
 
+int role(const QAbstractItemModel* model, const char* name)
+{
+    return model->roleNames().key(QByteArray(name), -1);
+}
+
 QString cameras(const QAbstractItemModel* model)
 {
-    QList<QStringList> rows;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        const QModelIndex index = model->index(row, 0);
-        rows.append({QString::number(row + 1), statusName(index.data(Camera::Status).toInt()), text(index, Camera::Ip),
-                     text(index, Camera::Mac), text(index, Camera::Port), text(index, Camera::Model),
-                     text(index, Camera::BrandName), text(index, Camera::HostName)});
-    }
+    // Cameras found by a search carry no host name; only those added by hand have one.
     return render({QStringLiteral("#"), QStringLiteral("STATUS"), QStringLiteral("IP"), QStringLiteral("MAC"),
                    QStringLiteral("PORT"), QStringLiteral("MODEL"), QStringLiteral("BRAND"),
-                   QStringLiteral("HOST NAME")},
-                  rows);
+                   QStringLiteral("HOST NAME (ADDED BY HAND)")},
+                  rowsOf(model, {"ipRole", "macRole", "portRole", "modelRole", "brandNameRole", "hostNameRole"}));
 }
 
 QString stations(const QAbstractItemModel* model)
 {
-    QList<QStringList> rows;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        const QModelIndex index = model->index(row, 0);
-        rows.append({QString::number(row + 1), statusName(index.data(Station::Status).toInt()),
-                     text(index, Station::Ip), text(index, Station::Port), text(index, Station::HttpsPort),
-                     text(index, Station::Mac), text(index, Station::Model), text(index, Station::QrlnModel),
-                     text(index, Station::HostName)});
-    }
     return render({QStringLiteral("#"), QStringLiteral("STATUS"), QStringLiteral("IP"), QStringLiteral("HTTP"),
                    QStringLiteral("HTTPS"), QStringLiteral("MAC"), QStringLiteral("MODEL"),
                    QStringLiteral("QRLN FAMILY"), QStringLiteral("HOST NAME")},
-                  rows);
+                  rowsOf(model, {"ipRole", "portRole", "httpsPortRole", "macRole", "modelRole", "qrlnModelRole",
+                                 "hostNameRole"}));
 }
 
-QString counts(const QString& label, const QAbstractItemModel* model, int statusRole)
+QString counts(const QString& label, const QAbstractItemModel* model)
 {
-    int perStatus[StatusCount] = {};
-    int other = 0;
+    const int statusRole = role(model, "statusRole");
+    QList<int> perStatus(StatusCount, 0);
     for (int row = 0; row < model->rowCount(); ++row) {
         const int status = model->index(row, 0).data(statusRole).toInt();
         if (status >= 0 && status < StatusCount)
             ++perStatus[status];
-        else
-            ++other;
     }
+    return counts(label, perStatus, model->rowCount());
+}
+
+QString counts(const QString& label, const QList<int>& perStatus, int total)
+{
     QString line = QStringLiteral("counts[%1]:").arg(label);
-    for (int status = 0; status < StatusCount; ++status)
-        line += QStringLiteral(" %1=%2").arg(statusKey(status)).arg(perStatus[status]);
-    if (other)
-        line += QStringLiteral(" Other=%1").arg(other);
-    return line + QStringLiteral(" total=%1").arg(model->rowCount());
+    int counted = 0;
+    for (int status = 0; status < StatusCount; ++status) {
+        line += QStringLiteral(" %1=%2").arg(statusKey(status)).arg(perStatus.value(status));
+        counted += perStatus.value(status);
+    }
+    if (counted != total)
+        line += QStringLiteral(" Other=%1").arg(total - counted);
+    return line + QStringLiteral(" total=%1").arg(total);
 }
 
 } // namespace CameraTable

@@ -11,6 +11,10 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickWindow>
+#include <QtQml/QQmlExtensionPlugin>
+
+// The screens' QML module, linked in statically.
+Q_IMPORT_QML_PLUGIN(ReferenceHostPlugin)
 
 namespace {
 const QString kEmbeddedSite = QStringLiteral(":/sites/demo.json");
@@ -36,8 +40,7 @@ HostApplication::~HostApplication()
 
 bool HostApplication::start(QString& error)
 {
-    const QString siteFile = m_options.siteFile.isEmpty() ? kEmbeddedSite : m_options.siteFile;
-    if (!Site::load(siteFile, m_site, error))
+    if (!Site::load(m_options.siteFile.isEmpty() ? kEmbeddedSite : m_options.siteFile, m_site, error))
         return false;
     if (!extractSamples(error))
         return false;
@@ -67,21 +70,17 @@ bool HostApplication::start(QString& error)
                                        {QStringLiteral("password"), credential.password}});
     const QVariantMap hostInfo{
         {QStringLiteral("siteName"), m_site.name},
-        {QStringLiteral("siteFile"), siteFile},
         {QStringLiteral("pluginFile"), m_loader.fileName()},
         {QStringLiteral("credentials"), credentials},
-        {QStringLiteral("stationFamily"), m_site.stationFamily},
         {QStringLiteral("sampleFolder"), QUrl::fromLocalFile(m_samples.path())},
-        {QStringLiteral("sampleImportFile"), sampleImportFile()},
-        {QStringLiteral("managedImportFile"), managedImportFile()},
-        {QStringLiteral("headless"), m_options.headless},
     };
     // The plug-in object belongs to the host; QML must never collect it.
     QQmlEngine::setObjectOwnership(m_pluginObject, QQmlEngine::CppOwnership);
-    context->setContextProperty(QStringLiteral("deviceSearch"), m_pluginObject);
-    context->setContextProperty(QStringLiteral("hostInfo"), hostInfo);
-
-    m_engine->load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
+    m_engine->setInitialProperties({{QStringLiteral("deviceSearch"), QVariant::fromValue(m_pluginObject)},
+                                    {QStringLiteral("hostInfo"), hostInfo}});
+    // Where the module's files live in the program (Qt 6.5 and later look there anyway).
+    m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/ReferenceHost/Main.qml")));
     if (!window()) {
         error = QStringLiteral("the screens failed to load (see the QML messages above)");
         return false;

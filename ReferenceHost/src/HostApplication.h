@@ -20,7 +20,6 @@ struct HostOptions
 {
     QString pluginFile;
     QString siteFile;       // empty: the embedded demo site
-    bool headless = false;
 };
 
 // Everything the client would be around the plug-in: it loads the plug-in file,

@@ -6,24 +6,19 @@
 
 #include <QAbstractItemModel>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QJSValue>
 #include <QQuickWindow>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
-constexpr int CameraId = Qt::UserRole;
-constexpr int CameraIp = Qt::UserRole + 3;
-constexpr int CameraStatus = Qt::UserRole + 6;
-constexpr int CameraHostName = Qt::UserRole + 11;
-constexpr int StationIp = Qt::UserRole + 4;
-constexpr int StationStatus = Qt::UserRole + 9;
+constexpr int ServerTimeoutMs = 120000;
+// Device statuses the scenario tells apart.
 constexpr int Checking = 0;
 constexpr int Authorized = 1;
-constexpr int ServerTimeoutMs = 120000;
+constexpr int DialogMs = 300;
 
 QAbstractItemModel* modelOf(QObject* plugin, const char* getter)
 {
@@ -37,11 +32,18 @@ QString maskedPassword(const QString& password)
     return QString(password.size(), QLatin1Char('*'));
 }
 
+// The header cell of a table's column, as DeviceTable names it.
+QString header(const char* table, const char* role)
+{
+    return QStringLiteral("%1.header.%2").arg(QLatin1String(table), QLatin1String(role));
+}
+
 } // namespace
 
 Scenario::Scenario(HostApplication& host, Options options)
     : m_host(host)
     , m_options(std::move(options))
+    , m_screen(host.window())
     , m_out(stdout)
 {
 }
@@ -58,9 +60,19 @@ int Scenario::run()
         return 1;
     }
 
-    // Pictures of the same size on every machine.
-    m_host.window()->resize(1440, 900);
-    m_host.window()->show();
+    // Pictures of the same size on every machine; typing needs the window to have the focus.
+    QQuickWindow* window = m_host.window();
+    window->resize(1440, 900);
+    window->show();
+    window->requestActivate();
+    QElapsedTimer activation;
+    activation.start();
+    while (!window->isActive() && activation.elapsed() < 5000)
+        settle(20);
+    if (!window->isActive()) {
+        fail(QStringLiteral("the window never became active"));
+        return 1;
+    }
     if (!m_options.screenshotDir.isEmpty() && !QDir().mkpath(m_options.screenshotDir)) {
         fail(QStringLiteral("cannot make the folder %1").arg(m_options.screenshotDir));
         return 1;
@@ -104,63 +116,58 @@ int Scenario::run()
 
 bool Scenario::searchCameras()
 {
-    // Unmanaged cameras only, with the authorization check, ONVIF devices included.
-    const int flag = 1 | 2 | 4;
-    m_out << QStringLiteral("\n== 1. Search for unmanaged cameras with the authorization check (flag %1) ==\n").arg(flag);
-    if (!call("scenarioSearchCameras", {flag}).toBool())
+    m_out << QStringLiteral("\n== 1. Search for unmanaged cameras with the authorization check, ONVIF included ==\n");
+    const int sentBefore = m_host.server().commandsTaken();
+    if (!m_screen.setChecked(QStringLiteral("checkAuthBox"), true)
+        || !m_screen.setChecked(QStringLiteral("unmanagedBox"), true)
+        || !m_screen.setChecked(QStringLiteral("onvifBox"), true) || !click(QStringLiteral("searchButton")))
+        return fail(m_screen.error());
+    if (m_host.server().commandsTaken() == sentBefore)
         return fail(QStringLiteral("the plug-in did not send the search"));
-    if (!waitForServer(QStringLiteral("the camera search")))
+    if (!waitForServer(QStringLiteral("the camera search")) || !click(header("cameraTable", "ipRole")))
         return false;
-    call("scenarioSortCameras", {CameraIp, int(Qt::AscendingOrder)});
-    settle(50);
 
-    const QVariantMap state = call("scenarioCameraState").toMap();
+    const bool done = m_screen.read(QStringLiteral("cameraPage"), "searchDone").toBool();
     m_out << QStringLiteral("%1 answers, the last one done: %2; sorted by IP address\n")
-                 .arg(state.value(QStringLiteral("answers")).toInt())
-                 .arg(state.value(QStringLiteral("done")).toBool() ? QStringLiteral("yes") : QStringLiteral("no"));
-    if (!state.value(QStringLiteral("done")).toBool())
+                 .arg(m_screen.read(QStringLiteral("cameraPage"), "searchAnswers").toInt())
+                 .arg(done ? QStringLiteral("yes") : QStringLiteral("no"));
+    if (!done)
         return fail(QStringLiteral("the search never reported done"));
-    printCameras(QStringLiteral("search"));
-    return screenshot(QStringLiteral("01-cameras-search.png"));
+    return printCameras(QStringLiteral("search")) && screenshot(QStringLiteral("01-cameras-search.png"));
 }
 
 bool Scenario::authorizeRest()
 {
     m_out << QStringLiteral("\n== 2. Log in to the rest with the site's credentials ==\n");
     const QList<SiteCredential>& credentials = m_host.site().credentials;
-    for (int pass = 0; pass < credentials.size(); ++pass) {
+    for (int pass = 0; pass < credentials.size() && notLoggedIn() > 0; ++pass) {
         const SiteCredential& credential = credentials.at(pass);
-        const QStringList ids = camerasToAuthorize();
-        if (ids.isEmpty())
-            break;
-        m_out << QStringLiteral("pass %1: %2 / %3 on %4 camera(s)\n")
+        if (!click(QStringLiteral("selectNotLoggedInButton")))
+            return false;
+        m_out << QStringLiteral("pass %1: %2 / %3 on %4 selected camera(s)\n")
                      .arg(pass + 1)
                      .arg(credential.username, maskedPassword(credential.password))
-                     .arg(ids.size());
-        call("scenarioSelectCameras", {ids});
-        bool sent = false;
-        if (pass == 0) {
-            // The first pass goes through the credentials dialog, as a person would.
-            call("scenarioOpenCredentials", {ids, credential.username, credential.password});
-            settle(300);
-            if (!screenshot(QStringLiteral("02-authorize-dialog.png")))
-                return false;
-            sent = call("scenarioAcceptCredentials").toBool();
-        } else {
-            sent = call("scenarioAuthorize", {ids, credential.username, credential.password}).toBool();
-        }
-        if (!sent)
+                     .arg(m_screen.read(QStringLiteral("cameraTable"), "selectedIds").toList().size());
+        if (!click(QStringLiteral("authorizeButton"), DialogMs) || !type(QStringLiteral("credentialsUser"), credential.username)
+            || !type(QStringLiteral("credentialsPassword"), credential.password))
+            return false;
+        if (pass == 0 && !screenshot(QStringLiteral("02-authorize-dialog.png")))
+            return false;
+        const int sentBefore = m_host.server().commandsTaken();
+        if (!click(QStringLiteral("credentialsOk")))
+            return false;
+        if (m_host.server().commandsTaken() == sentBefore)
             return fail(QStringLiteral("the plug-in refused to log in to the selected cameras"));
         if (!waitForServer(QStringLiteral("the logins of pass %1").arg(pass + 1)))
             return false;
-        m_out << CameraTable::counts(QStringLiteral("authorize.%1").arg(pass + 1), m_cameras, CameraStatus) << '\n';
+        m_out << CameraTable::counts(QStringLiteral("authorize.%1").arg(pass + 1), m_cameras) << '\n';
     }
-    call("scenarioSelectCameras", {QStringList()});
-    call("scenarioSortCameras", {CameraStatus, int(Qt::DescendingOrder)});
-    settle(50);
+    // A second click on a column title turns its order round.
+    if (!click(QStringLiteral("clearSelectionButton")) || !click(header("cameraTable", "statusRole"))
+        || !click(header("cameraTable", "statusRole")))
+        return false;
     m_out << QStringLiteral("sorted by status, last first\n");
-    printCameras(QStringLiteral("authorize"));
-    return screenshot(QStringLiteral("03-cameras-authorized.png"));
+    return printCameras(QStringLiteral("authorize")) && screenshot(QStringLiteral("03-cameras-authorized.png"));
 }
 
 bool Scenario::importFile(const QString& label, const QString& path)
@@ -168,17 +175,16 @@ bool Scenario::importFile(const QString& label, const QString& path)
     const bool managedOnly = label == QLatin1String("import-managed");
     m_out << (managedOnly ? QStringLiteral("\n== 3b. Import %1 (devices the client manages already) ==\n")
                           : QStringLiteral("\n== 3. Import %1 and add what it returns ==\n"))
-                 .arg(QDir::toNativeSeparators(path));
-    const QVariantMap result = call("scenarioImport", {QUrl::fromLocalFile(path)}).toMap();
-    settle(300);
-    const QVariantList devices = result.value(QStringLiteral("devices")).toList();
+                 .arg(QFileInfo(path).fileName());
+    if (!click(QStringLiteral("importButton"), DialogMs) || !type(QStringLiteral("importPathField"), path)
+        || !click(QStringLiteral("importReadButton"), DialogMs))
+        return false;
 
+    const QString dialog = QStringLiteral("importDialog");
+    const QVariantList devices = m_screen.read(dialog, "devices").toList();
     QString table = QStringLiteral("  BRAND  IP               PORT   MODEL           HOST NAME            MAC             NOTE\n");
-    int newDevices = 0;
     for (const QVariant& entry : devices) {
         const QVariantMap device = entry.toMap();
-        const bool listed = device.value(QStringLiteral("listed")).toBool();
-        newDevices += listed ? 0 : 1;
         table += QStringLiteral("  %1 %2 %3 %4 %5 %6 %7\n")
                      .arg(device.value(QStringLiteral("brand")).toString(), -6)
                      .arg(device.value(QStringLiteral("host")).toString(), -16)
@@ -186,11 +192,13 @@ bool Scenario::importFile(const QString& label, const QString& path)
                      .arg(device.value(QStringLiteral("modelName")).toString(), -15)
                      .arg(device.value(QStringLiteral("hostName")).toString(), -20)
                      .arg(device.value(QStringLiteral("mac")).toString(), -15)
-                     .arg(listed ? QStringLiteral("already listed") : QStringLiteral("new"));
+                     .arg(device.value(QStringLiteral("listed")).toBool() ? QStringLiteral("already listed")
+                                                                          : QStringLiteral("new"));
     }
     m_out << (devices.isEmpty() ? QStringLiteral("  (no device the client does not manage yet)\n") : table);
-    const int wrongFormat = result.value(QStringLiteral("wrongFormat")).toInt();
-    const bool allExist = result.value(QStringLiteral("allExist")).toBool();
+    const int wrongFormat = m_screen.read(dialog, "wrongFormat").toInt();
+    const bool allExist = m_screen.read(dialog, "allExist").toBool();
+    const int newDevices = m_screen.read(dialog, "newCount").toInt();
     if (wrongFormat > 0)
         m_out << QStringLiteral("warning: %1 line(s) of the file have the wrong format\n").arg(wrongFormat);
     if (allExist)
@@ -204,55 +212,80 @@ bool Scenario::importFile(const QString& label, const QString& path)
     if (!screenshot(managedOnly ? QStringLiteral("06-import-managed.png") : QStringLiteral("04-import.png")))
         return false;
 
-    if (managedOnly) {
-        call("scenarioCloseDialogs");
-        return true;
-    }
-    const int added = call("scenarioAddImported").toInt();
-    // Host names come only with devices added by hand: those sort first.
-    call("scenarioSortCameras", {CameraHostName, int(Qt::DescendingOrder)});
-    settle(200);
-    m_out << QStringLiteral("added %1 device(s) by hand; sorted by host name, last first\n").arg(added);
-    printCameras(label);
-    return screenshot(QStringLiteral("05-cameras.png"));
+    if (managedOnly)
+        return click(QStringLiteral("importCloseButton"), DialogMs);
+    if (newDevices > 0 && !click(QStringLiteral("importAddButton"), DialogMs))
+        return false;
+    // Host names come only with devices added by hand: last first puts them on top.
+    if (!click(header("cameraTable", "hostNameRole")) || !click(header("cameraTable", "hostNameRole"), 200))
+        return false;
+    m_out << QStringLiteral("added %1 device(s) by hand; sorted by host name, last first\n").arg(newDevices);
+    return printCameras(label) && screenshot(QStringLiteral("05-cameras.png"));
 }
 
 bool Scenario::searchStations()
 {
     const QString family = m_host.site().stationFamily;
     m_out << QStringLiteral("\n== 4. Search for unmanaged stations of the QRLN model family \"%1\" ==\n").arg(family);
-    if (!call("scenarioSearchStations", {family}).toBool())
-        return fail(QStringLiteral("the plug-in did not send the station search"));
-    if (!waitForServer(QStringLiteral("the station search")))
+    const int sentBefore = m_host.server().commandsTaken();
+    if (!click(QStringLiteral("stationsTab"), 200) || !type(QStringLiteral("familyField"), family)
+        || !m_screen.pressReturn())
         return false;
-    call("scenarioSortStations", {StationIp, int(Qt::AscendingOrder)});
-    settle(200);
-    const QVariantMap state = call("scenarioStationState").toMap();
-    m_out << CameraTable::stations(m_stationView)
-          << CameraTable::counts(QStringLiteral("stations"), m_stations, StationStatus) << '\n'
+    if (m_host.server().commandsTaken() == sentBefore)
+        return fail(QStringLiteral("the plug-in did not send the station search"));
+    if (!waitForServer(QStringLiteral("the station search")) || !click(header("stationTable", "ipRole"), 200))
+        return false;
+
+    const QString counts = CameraTable::counts(QStringLiteral("stations"), m_stations);
+    const QVariant shown = m_screen.read(QStringLiteral("stationRoster"), "counts");
+    if (CameraTable::counts(QStringLiteral("stations"), shown.value<QList<int>>(), m_stations->rowCount()) != counts)
+        return fail(QStringLiteral("the station screen counts other statuses than the rows hold"));
+    m_out << CameraTable::stations(m_stationView) << counts << '\n'
           << QStringLiteral("stations[to-authorize]: %1 of %2 shown\n")
-                 .arg(state.value(QStringLiteral("toAuthorize")).toList().size())
-                 .arg(state.value(QStringLiteral("shown")).toList().size());
+                 .arg(m_screen.read(QStringLiteral("stationPage"), "toAuthorize").toList().size())
+                 .arg(m_screen.read(QStringLiteral("stationPage"), "shownIds").toList().size());
     return screenshot(QStringLiteral("07-stations.png"));
 }
 
-QStringList Scenario::camerasToAuthorize() const
+bool Scenario::click(const QString& objectName, int settleMs)
 {
-    // Everything that is neither logged in nor still waiting for an answer.
-    QStringList ids;
-    for (int row = 0; row < m_cameraView->rowCount(); ++row) {
-        const QModelIndex index = m_cameraView->index(row, 0);
-        const int status = index.data(CameraStatus).toInt();
-        if (status != Checking && status != Authorized)
-            ids.append(index.data(CameraId).toString());
-    }
-    return ids;
+    if (!m_screen.click(objectName))
+        return fail(m_screen.error());
+    settle(settleMs);
+    return true;
 }
 
-void Scenario::printCameras(const QString& label)
+bool Scenario::type(const QString& objectName, const QString& text)
 {
-    m_out << CameraTable::cameras(m_cameraView) << CameraTable::counts(label, m_cameras, CameraStatus) << '\n';
+    if (!m_screen.type(objectName, text))
+        return fail(m_screen.error());
+    settle(20);
+    return true;
+}
+
+int Scenario::notLoggedIn() const
+{
+    // Neither logged in nor still waiting for an answer, as "Select not logged in" picks them.
+    const int statusRole = CameraTable::role(m_cameraView, "statusRole");
+    int count = 0;
+    for (int row = 0; row < m_cameraView->rowCount(); ++row) {
+        const int status = m_cameraView->index(row, 0).data(statusRole).toInt();
+        count += status != Checking && status != Authorized ? 1 : 0;
+    }
+    return count;
+}
+
+bool Scenario::printCameras(const QString& label)
+{
+    // The status line under the table counts from the model's signals; it must agree
+    // with the rows themselves.
+    const QString counts = CameraTable::counts(label, m_cameras);
+    const QVariant shown = m_screen.read(QStringLiteral("cameraRoster"), "counts");
+    if (CameraTable::counts(label, shown.value<QList<int>>(), m_cameras->rowCount()) != counts)
+        return fail(QStringLiteral("the camera screen counts other statuses than the rows hold"));
+    m_out << CameraTable::cameras(m_cameraView) << counts << '\n';
     m_out.flush();
+    return true;
 }
 
 bool Scenario::waitForServer(const QString& what)
@@ -279,36 +312,6 @@ void Scenario::settle(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-QVariant Scenario::call(const char* function, const QVariantList& args)
-{
-    QObject* root = m_host.window();
-    QVariant result;
-    bool ok = false;
-    switch (args.size()) {
-    case 0:
-        ok = QMetaObject::invokeMethod(root, function, Q_RETURN_ARG(QVariant, result));
-        break;
-    case 1:
-        ok = QMetaObject::invokeMethod(root, function, Q_RETURN_ARG(QVariant, result), Q_ARG(QVariant, args.at(0)));
-        break;
-    case 2:
-        ok = QMetaObject::invokeMethod(root, function, Q_RETURN_ARG(QVariant, result), Q_ARG(QVariant, args.at(0)),
-                                       Q_ARG(QVariant, args.at(1)));
-        break;
-    case 3:
-        ok = QMetaObject::invokeMethod(root, function, Q_RETURN_ARG(QVariant, result), Q_ARG(QVariant, args.at(0)),
-                                       Q_ARG(QVariant, args.at(1)), Q_ARG(QVariant, args.at(2)));
-        break;
-    default:
-        break;
-    }
-    if (!ok)
-        fail(QStringLiteral("the screens have no function %1 for %2 argument(s)").arg(function).arg(args.size()));
-    if (result.metaType() == QMetaType::fromType<QJSValue>())
-        return result.value<QJSValue>().toVariant();
-    return result;
 }
 
 bool Scenario::screenshot(const QString& name)

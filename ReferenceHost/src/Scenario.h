@@ -1,17 +1,19 @@
 #pragma once
 
+#include "ScreenDriver.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
-#include <QVariant>
 
 class HostApplication;
 class QAbstractItemModel;
 
-// The standard flow of a site visit, run without a person: search with the
+// The standard flow of a site visit, run without a person but through the screens as
+// a person works them (buttons, fields, dialogs, column titles): search with the
 // authorization check, log in to the rest with the site's credentials, import a
-// device list and add what it returns, search for stations. After each step it
-// prints the rows and a count per status, and saves a picture of the screen.
+// device list and add what it returns, search for stations. After each step it prints
+// the rows and a count per status, and saves a picture of the screen.
 class Scenario
 {
 public:
@@ -32,16 +34,19 @@ private:
     bool importFile(const QString& label, const QString& path);
     bool searchStations();
 
+    // Person-like steps: each lets the screens catch up afterwards.
+    bool click(const QString& objectName, int settleMs = 50);
+    bool type(const QString& objectName, const QString& text);
     bool waitForServer(const QString& what);
     void settle(int milliseconds);
-    QVariant call(const char* function, const QVariantList& args = {});
     bool screenshot(const QString& name);
-    QStringList camerasToAuthorize() const;
-    void printCameras(const QString& label);
+    int notLoggedIn() const;
+    bool printCameras(const QString& label);
     bool fail(const QString& why);
 
     HostApplication& m_host;
     Options m_options;
+    ScreenDriver m_screen;
     QTextStream m_out;
     QAbstractItemModel* m_cameras = nullptr;
     QAbstractItemModel* m_cameraView = nullptr;

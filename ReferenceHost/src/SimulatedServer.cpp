@@ -72,7 +72,6 @@ bool SimulatedServer::takeCommand(const QString& command, const QVariant& parame
         return false;
     }
     ++m_commandsTaken;
-    Q_EMIT commandTaken(command, parameters);
     return true;
 }
 
@@ -109,7 +108,7 @@ void SimulatedServer::searchDevices(const QVariantMap& request)
             continue;
         if (!ipContains.isEmpty() && !camera.ip.contains(ipContains))
             continue;
-        if (unmanagedOnly && m_site.isManagedInFull(camera.ip, camera.port()))
+        if (unmanagedOnly && m_site.isManagedInFull(camera.ip, QString::number(camera.port())))
             continue;
         found.append(&camera);
     }
@@ -163,7 +162,7 @@ void SimulatedServer::searchStations(const QVariantMap& request)
             break;
         if (!ipContains.isEmpty() && !station.ip.contains(ipContains))
             continue;
-        if (unmanagedOnly && m_site.isManagedInFull(station.ip, station.port()))
+        if (unmanagedOnly && m_site.isManagedInFull(station.ip, QString::number(station.port())))
             continue;
         entries.append(stationEntry(station, searchType));
     }

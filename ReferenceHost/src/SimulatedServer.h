@@ -42,7 +42,6 @@ public:
 
 Q_SIGNALS:
     void idle();
-    void commandTaken(const QString& command, const QVariant& parameters);
 
 private:
     // Deliveries of one command happen one after the other, each delayMs after the

@@ -222,13 +222,6 @@ bool parseTopologyDevice(const QJsonValue& value, int index, TopologyDevice& dev
 
 } // namespace
 
-bool TopologyDevice::managedInFull() const
-{
-    // The client counts a device as managed once it holds as many distinct channels
-    // as the device states.
-    return QSet<int>(channels.begin(), channels.end()).size() == channelNum;
-}
-
 bool Site::load(const QString& path, Site& site, QString& error)
 {
     QFile file(path);
@@ -310,15 +303,14 @@ bool Site::parse(const QByteArray& json, Site& site, QString& error)
     return error.isEmpty();
 }
 
-bool Site::isManagedInFull(const QString& ip, int port) const
+bool Site::isManagedInFull(const QString& ip, const QString& port) const
 {
     // Same reading as the client's: every listed channel of the address counts, and
     // the last entry states how many the device has.
-    const QString portText = QString::number(port);
     QSet<int> channels;
     int statedChannels = -1;
     for (const TopologyDevice& device : topology) {
-        if (device.ip != ip || device.port != portText)
+        if (device.ip != ip || device.port != port)
             continue;
         statedChannels = device.channelNum;
         for (int channel : device.channels)
@@ -338,10 +330,12 @@ const SiteCamera* Site::cameraAt(const QString& ip, int port) const
 
 int Site::partlyManagedCount() const
 {
-    int count = 0;
-    for (const TopologyDevice& device : topology)
-        count += device.managedInFull() ? 0 : 1;
-    return count;
+    QSet<QString> partly;
+    for (const TopologyDevice& device : topology) {
+        if (!isManagedInFull(device.ip, device.port))
+            partly.insert(device.ip + QLatin1Char(':') + device.port);
+    }
+    return int(partly.size());
 }
 
 QString brandName(int brand)

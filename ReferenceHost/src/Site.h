@@ -68,8 +68,6 @@ struct TopologyDevice
     QString port;       // as text, the way the topology stores it
     int channelNum = 1;
     QList<int> channels;
-
-    bool managedInFull() const;
 };
 
 struct SiteTiming
@@ -95,9 +93,11 @@ struct Site
     static bool load(const QString& path, Site& site, QString& error);
     static bool parse(const QByteArray& json, Site& site, QString& error);
 
-    // The client manages every channel of the device at ip:port.
-    bool isManagedInFull(const QString& ip, int port) const;
+    // The client manages every channel of the device at ip:port (the port as the
+    // topology writes it). The one rule the server's searches and the summary use.
+    bool isManagedInFull(const QString& ip, const QString& port) const;
     const SiteCamera* cameraAt(const QString& ip, int port) const;
+    // Devices of the topology the client manages only some channels of.
     int partlyManagedCount() const;
 };
 

@@ -19,8 +19,6 @@ public:
 
     Q_INVOKABLE QObject* getStandardTopologyModel();
 
-    QStandardItemModel* model() { return &m_model; }
-
 private:
     QStandardItemModel m_model;
 };

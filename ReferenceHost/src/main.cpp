@@ -108,7 +108,6 @@ int main(int argc, char** argv)
         ? QDir::current().absoluteFilePath(pluginFile)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libPluginDeviceSearch.so"));
     options.siteFile = parser.value(siteOption);
-    options.headless = headless;
 
     if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
         QQuickStyle::setStyle(QStringLiteral("Fusion"));
