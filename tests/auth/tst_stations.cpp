@@ -40,17 +40,17 @@ private Q_SLOTS:
                    ids(h.call("getStationsNeedToBeAuthorized"));
         };
         QCOMPARE(collected(), QStringLiteral("s1,s2,s3,s4 s1,s3,s4"));
-        metaCall(h.stationProxy(), "sortByRole", {int(Station::Ip), QVariant::fromValue(Qt::DescendingOrder)});
+        HostKit::call(h.stationProxy(), "sortByRole", {int(Station::Ip), QVariant::fromValue(Qt::DescendingOrder)});
         QCOMPARE(collected(), QStringLiteral("s4,s3,s1,s2 s4,s3,s1"));
-        metaCall(h.stationProxy(), "setFilterString", {"alpha"});
+        HostKit::call(h.stationProxy(), "setFilterString", {"alpha"});
         QCOMPARE(collected(), QStringLiteral("s3,s1 s3,s1"));
-        metaCall(h.stationProxy(), "setFilterString", {"beta"});
+        HostKit::call(h.stationProxy(), "setFilterString", {"beta"});
         QCOMPARE(collected(), QStringLiteral("s2 "));
-        metaCall(h.stationProxy(), "setFilterString", {""});
+        HostKit::call(h.stationProxy(), "setFilterString", {""});
 
         // Of two rows with the id, the first in the model goes, not the first in the sorted view.
         searchStations(h, {"dup|10.0.0.1|NVR", "abc|10.0.0.2|NVR", "dup|10.0.0.3|NVR"});
-        metaCall(h.stationProxy(), "sortByRole", {int(Station::Ip), QVariant::fromValue(Qt::DescendingOrder)});
+        HostKit::call(h.stationProxy(), "sortByRole", {int(Station::Ip), QVariant::fromValue(Qt::DescendingOrder)});
         QCOMPARE(column(h.stationProxy(), Station::Ip), QStringLiteral("10.0.0.3,10.0.0.2,10.0.0.1"));
         for (const char* id : {"ABC", "ab", "a*", "dup"})
             h.call("removeRowInSearchedStationTableModel", {id});

@@ -136,8 +136,8 @@ private Q_SLOTS:
         Populated h;
         const qsizetype sent = h.wrapper().sent.size();
         QVERIFY(!h.call("authorize", {text, text, text}).toBool() && !h.call("authorizeList", {QStringList{text}, text, text}).toBool());
-        metaCall(h.cameraProxy(), "setFilterString", {text});
-        const QVariantList result = qvariant_cast<QVariant>(h.call("importDevices", {QUrl::fromLocalFile(text)})).toList();
+        HostKit::call(h.cameraProxy(), "setFilterString", {text});
+        const QVariantList result = h.call("importDevices", {QUrl::fromLocalFile(text)}).toList();
         QCOMPARE(h.state(), h.before);
         QVERIFY(devices < 0 || result.size() == devices);
 

@@ -261,10 +261,10 @@ private Q_SLOTS:
         fill(h);
         QSortFilterProxyModel* view = stations ? h.stationProxy() : h.cameraProxy();
         if (!stations)
-            metaCall(view, "setFilterBrand", {brand});
-        metaCall(view, "setFilterString", {words});
+            HostKit::call(view, "setFilterBrand", {brand});
+        HostKit::call(view, "setFilterString", {words});
         if (sortRole)
-            metaCall(view, "sortByRole", {sortRole});
+            HostKit::call(view, "sortByRole", {sortRole});
         QCOMPARE(column(view, stations ? int(Station::Id) : int(Cam::Id)), shown);
     }
 };
