@@ -1,5 +1,7 @@
 #include "PluginHarness.h"
 
+#include "Roles.h"
+
 #include <Failure.h>
 
 #include <QTest>
@@ -34,4 +36,12 @@ QString column(const QAbstractItemModel* model, int role)
     for (int row = 0; row < model->rowCount(); ++row)
         values.append(model->index(row, 0).data(role).toString());
     return values.join(QLatin1Char(','));
+}
+
+QStringList statusNames(const QAbstractItemModel* model, int role)
+{
+    QStringList names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        names.append(statusName(model->index(row, 0).data(role)));
+    return names;
 }

@@ -20,3 +20,5 @@ QVariantMap foundDevice(const QString& id, const QString& ip, int httpPort = 80,
 
 // The rows of a model (column 0, top level) as "a,b,c" of one role.
 QString column(const QAbstractItemModel* model, int role);
+// The rows' statuses (or previous statuses) by name, first row first.
+QStringList statusNames(const QAbstractItemModel* model, int role);
