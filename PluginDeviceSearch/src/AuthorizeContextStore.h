@@ -29,8 +29,6 @@ public:
     // settles the context; per-device answers settle it once every uid was answered.
     void answered(AuthorizeContext* context, bool perDevice);
 
-    std::size_t size() const { return m_contexts.size(); }
-
     // Forgets the credentials of a context, overwriting a password buffer that no one
     // else shares.
     static void wipe(AuthorizeContext* context);

@@ -15,6 +15,7 @@
 #include <QVariant>
 
 class CameraIndex;
+struct CameraInfo;
 class CameraSortFilterModel;
 class QModelIndex;
 class QStandardItem;
@@ -108,6 +109,7 @@ private:
     void SetToSearchedModel(const QVariantList& devList, PluginDeviceSearch::DeviceStatus status);
     void SetToStationModel(const QVariantList& devList);
     DeviceInfo createDeviceInfo(const QVariantMap& device) const;
+    CameraInfo createCameraInfo(const QVariantMap& device, PluginDeviceSearch::DeviceStatus status) const;
     QStandardItem* createStationNode(const DeviceInfo& info) const;
     void HandleAuthorizeResp(const QVariant& result, void* userData, const QString& resultCode);
     void HandleAuthorizeListResp(const QVariant& result, void* userData, const QString& resultCode);
