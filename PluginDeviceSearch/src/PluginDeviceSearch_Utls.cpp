@@ -34,22 +34,22 @@ QHash<int, QByteArray> PluginDeviceSearch::GetCameraRoleNames() const
 
 QString PluginDeviceSearch::ConvertToBrandName(PluginDeviceSearchCommon::Brand brand) const
 {
-    return CameraItem::brandName(brand);
+    return CameraItem::ConvertToBrandName(brand);
 }
 
 void PluginDeviceSearch::SetItemBrand(QStandardItem* item, int brand) const
 {
-    CameraItem::setBrand(item, brand);
+    CameraItem::SetItemBrand(item, brand);
 }
 
 void PluginDeviceSearch::SetItemMac(QStandardItem* item, const QString& mac) const
 {
-    CameraItem::setMac(item, mac);
+    CameraItem::SetItemMac(item, mac);
 }
 
 QString PluginDeviceSearch::AddHyphensToMac(const QString& mac) const
 {
-    return CameraItem::addHyphensToMac(mac);
+    return CameraItem::AddHyphensToMac(mac);
 }
 
 QStandardItem* PluginDeviceSearch::GetCameraItem(const QString& id) const

@@ -27,11 +27,15 @@ void verifyRecords(const QList<Expected>& expected)
 {
     const auto& begun = FakeLog::beginRecords();
     const auto& written = FakeLog::writeRecords();
-    QCOMPARE(int(begun.size()), begins() ? expected.size() : 0);
-    QCOMPARE(int(written.size()), writes() ? expected.size() : 0);
+    const int beginsExpected = begins() ? expected.size() : 0;
+    const int writesExpected = writes() ? expected.size() : 0;
+    QCOMPARE(int(begun.size()), beginsExpected);
+    QCOMPARE(int(written.size()), writesExpected);
+    // The module id (0 when unregistered) in the high byte, level 2 (error) in the low one.
+    const int levelWord = registers() ? FakeLog::kModuleId * 256 + 2 : 2;
     for (size_t i = 0; i < begun.size(); ++i) {
         QCOMPARE(begun[i].handle, FakeLog::handle());
-        QCOMPARE(begun[i].levelWord, (registers() ? FakeLog::kModuleId : 0) * 256 + 2);
+        QCOMPARE(begun[i].levelWord, levelWord);
         QFile source(QString::fromStdString(begun[i].sourceFile));
         QCOMPARE(QFileInfo(source).fileName(), QStringLiteral("PluginDeviceSearch_%1.cpp").arg(expected.at(i).sourceFile));
         QVERIFY2(QFileInfo(source).isAbsolute() && source.open(QIODevice::ReadOnly), begun[i].sourceFile.c_str());
@@ -41,8 +45,8 @@ void verifyRecords(const QList<Expected>& expected)
     for (size_t i = 0; i < written.size(); ++i) {
         QCOMPARE(written[i].handle, FakeLog::handle());
         QCOMPARE(written[i].format.c_str(), expected.at(i).format);
-        QCOMPARE(QString::fromStdString(written[i].message),
-                 QString::fromLatin1(expected.at(i).format).replace("%s", expected.at(i).function));
+        const QString message = QString::fromLatin1(expected.at(i).format).replace("%s", expected.at(i).function);
+        QCOMPARE(QString::fromStdString(written[i].message), message);
     }
 }
 
@@ -63,10 +67,13 @@ private Q_SLOTS:
         QCOMPARE(FakeLog::entryCalls(), 1);
         QCOMPARE(FakeLog::entryArgument(), 0);
         const auto& registrations = FakeLog::registrations();
-        QCOMPARE(int(registrations.size()), registers() ? 1 : 0);
+        const int registrationsExpected = registers() ? 1 : 0;
+        QCOMPARE(int(registrations.size()), registrationsExpected);
+        void* const handle = variant() == "null-handle" ? nullptr : FakeLog::handle();
         for (const auto& registration : registrations) {
-            QCOMPARE(registration.handle, variant() == "null-handle" ? nullptr : FakeLog::handle());
-            QCOMPARE(QString::number(registration.kind) + ' ' + registration.moduleName.c_str(), "19 DeviceSearch");
+            QCOMPARE(registration.handle, handle);
+            QCOMPARE(registration.kind, 19);
+            QCOMPARE(registration.moduleName.c_str(), "DeviceSearch");
         }
         h.answerSearch(h.startDeviceSearch(2), {foundDevice("a", "10.0.0.1")}, true);
         h.answerSearch(h.startStationSearch(), {foundDevice("s", "10.0.0.9")});
@@ -93,7 +100,8 @@ private Q_SLOTS:
         FakeLog::reset();
         FakeLog::setBeginResult(1);
         QCOMPARE(h.call("searchStations").toBool(), false);
-        QCOMPARE(int(FakeLog::beginRecords().size()), begins() ? 1 : 0);
+        const int beginsAfter = begins() ? 1 : 0;
+        QCOMPARE(int(FakeLog::beginRecords().size()), beginsAfter);
         QCOMPARE(int(FakeLog::writeRecords().size()), 0);
     }
 };
