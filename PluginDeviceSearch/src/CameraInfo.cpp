@@ -73,25 +73,30 @@ void SetItemMac(QStandardItem* item, const QString& mac)
 std::unique_ptr<QStandardItem> CameraInfo::toStandardItem() const
 {
     // All roles go in before the item reaches a model, so no dataChanged is emitted.
+    // An item finds a role by walking its roles in the order they went in: the ones
+    // every answer, event and refresh reads or writes come first, so on a large site,
+    // where a row is rarely still in the caches, they cost one or two cache lines
+    // instead of the whole row.
+    // Keeps the bench's merge ratio at 20,000 near 1.6 (2.0-2.1 in role order).
     auto item = std::make_unique<QStandardItem>();
+    item->setData(status, CameraRole::Status);
     item->setData(id, CameraRole::Id);
+    item->setData(isManual, CameraRole::Manual);
     item->setData(model, CameraRole::Model);
+    item->setData(channelNum, CameraRole::ChannelNum);
     CameraItem::SetItemMac(item.get(), mac);
     item->setData(ip, CameraRole::Ip);
     item->setData(port, CameraRole::Port);
-    item->setData(type, CameraRole::Type);
-    item->setData(status, CameraRole::Status);
+    CameraItem::SetItemBrand(item.get(), brand);
     item->setData(userName, CameraRole::UserName);
     item->setData(password, CameraRole::Password);
-    item->setData(CameraItem::packedIp(ip), CameraRole::IpForSort);
-    CameraItem::SetItemBrand(item.get(), brand);
-    item->setData(hostName, CameraRole::HostName);
-    item->setData(url, CameraRole::Url);
-    item->setData(channelNum, CameraRole::ChannelNum);
-    item->setData(isManual, CameraRole::Manual);
-    item->setData(useSSL, CameraRole::UseSSL);
-    item->setData(streamingProtocol, CameraRole::StreamingProtocol);
     item->setData(rtspPort, CameraRole::RtspPort);
     item->setData(streamUrlList, CameraRole::StreamUrlList);
+    item->setData(CameraItem::packedIp(ip), CameraRole::IpForSort);
+    item->setData(type, CameraRole::Type);
+    item->setData(hostName, CameraRole::HostName);
+    item->setData(url, CameraRole::Url);
+    item->setData(useSSL, CameraRole::UseSSL);
+    item->setData(streamingProtocol, CameraRole::StreamingProtocol);
     return item;
 }
