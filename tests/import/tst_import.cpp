@@ -18,7 +18,28 @@ const QString kTopologyNull =
     QStringLiteral("Standard Topology Model is nullptr: PluginDeviceSearch::CheckCameraExistedInTopology");
 const QString kParseFailed = QStringLiteral("PluginDeviceSearch::importDevices, parse importing list file failed");
 
+// One managed channel of the topology: where its item stands, and what it states.
+struct Channel
+{
+    enum Place { UnderFirstItem, Grandchild, UnderOtherTopItem };
+    QString ip;
+    QString port;
+    int channel;
+    int channelNum;
+    Place place = UnderFirstItem;
+};
+
+// What the host hands out for the topology plug-in's id.
+struct Topology
+{
+    enum Kind { Usable, Absent, NoMethod, NullModel };
+    Kind kind = Usable;
+    QList<Channel> channels;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Topology)
 
 class tst_Import : public QObject
 {
@@ -45,11 +66,9 @@ private:
     }
 
 private Q_SLOTS:
-    // Channels "ip|port|channel|channelNum" go under the topology's first item, or
-    // "|grandchild" / "|otherTop"; "absent", "noMethod", "nullModel": no usable topology.
     void importFile()
     {
-        QFETCH(QStringList, topology);
+        QFETCH(Topology, topology);
         QFETCH(QByteArray, content);
         QFETCH(QString, returned);  // brand|host|port|modelName|hostName|mac per map
         QFETCH(QStringList, signalled);
@@ -59,18 +78,18 @@ private Q_SLOTS:
         ModelTesters testers(h);
         FakeTopologyPlugin fake;
         QObject plain;
-        for (const QString& channel : topology) {
-            const QStringList parts = channel.split('|');
-            QStandardItem* parent = parts.value(4) == "grandchild" ? fake.root()->child(0) : fake.root();
-            if (parts.value(4) == "otherTop")
+        for (const Channel& channel : topology.channels) {
+            QStandardItem* parent = fake.root();
+            if (channel.place == Channel::Grandchild)
+                parent = fake.root()->child(0);
+            if (channel.place == Channel::UnderOtherTopItem)
                 fake.model()->appendRow(parent = new QStandardItem);
-            if (parts.size() >= 4)
-                FakeTopologyPlugin::addChannelTo(parent, parts[0], parts[1], parts[2].toInt(), parts[3].toInt());
+            FakeTopologyPlugin::addChannelTo(parent, channel.ip, channel.port, channel.channel, channel.channelNum);
         }
-        fake.setReturnsNull(topology.contains("nullModel"));
-        if (!topology.contains("absent"))
+        fake.setReturnsNull(topology.kind == Topology::NullModel);
+        if (topology.kind != Topology::Absent)
             h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId,
-                                             topology.contains("noMethod") ? &plain : &fake);
+                                             topology.kind == Topology::NoMethod ? &plain : &fake);
         // A camera of the camera model is no reason to leave a device out.
         QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.7", 80}).toBool());
         listen(h);
@@ -144,7 +163,7 @@ private Q_SLOTS:
 
     void importFile_data()
     {
-        QTest::addColumn<QStringList>("topology");
+        QTest::addColumn<Topology>("topology");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("returned");
         QTest::addColumn<QStringList>("signalled");
@@ -153,7 +172,7 @@ private Q_SLOTS:
             QStringList signalled = returned.isEmpty() ? QStringList{"devicesExist"} : QStringList();
             if (wrong != 0)
                 signalled.append(QStringLiteral("importFileNotAllCorrect(%1)").arg(wrong));
-            QTest::newRow(name) << QStringList() << content << returned << signalled << QStringList();
+            QTest::newRow(name) << Topology() << content << returned << signalled << QStringList();
         };
         // Header cells claim the keys they contain, in any letter case; the leftmost wins.
         row("leftmost of any case wins", "Description,IP,Port,mac\ndoor,10.0.0.1,80,00:11\n", "|door|80|||00:11");
@@ -183,31 +202,37 @@ private Q_SLOTS:
             {"directory", "@directory"}, {"FIFO", "@fifo"}};
         const QStringList exist{"devicesExist"}, none;
         for (const auto& [name, content] : unusable)
-            QTest::newRow(name) << QStringList() << content << "" << exist << QStringList{kParseFailed};
+            QTest::newRow(name) << Topology() << content << "" << exist << QStringList{kParseFailed};
         // A device is left out once every channel it states is a child of the topology's
         // first item; ip and port are compared as text.
-        const auto one = [&](const char* name, const QStringList& channels, bool managed) {
-            QTest::newRow(name) << channels << QByteArray("IP,Port\n10.0.0.5,80\n")
+        const auto one = [&](const char* name, const QList<Channel>& channels, bool managed) {
+            QTest::newRow(name) << Topology{Topology::Usable, channels} << QByteArray("IP,Port\n10.0.0.5,80\n")
                                 << (managed ? "" : "|10.0.0.5|80|||") << (managed ? exist : none) << none;
         };
-        one("same channel twice counts once", {"10.0.0.5|80|1|2", "10.0.0.5|80|1|2"}, false);
-        one("last match states the count", {"10.0.0.5|80|1|3", "10.0.0.5|80|2|2"}, true);
-        one("others passed over", {"10.0.0.6|80|1|1", "10.0.0.5|81|2|1", "10.0.0.5|80|1|1", "10.0.0.50|80|2|1"}, true);
+        one("same channel twice counts once", {{"10.0.0.5", "80", 1, 2}, {"10.0.0.5", "80", 1, 2}}, false);
+        one("last match states the count", {{"10.0.0.5", "80", 1, 3}, {"10.0.0.5", "80", 2, 2}}, true);
+        one("others passed over",
+            {{"10.0.0.6", "80", 1, 1}, {"10.0.0.5", "81", 2, 1}, {"10.0.0.5", "80", 1, 1}, {"10.0.0.50", "80", 2, 1}},
+            true);
         one("grandchild of the first item, child of another top-level item",
-            {"10.0.0.9|80|1|1", "10.0.0.5|80|1|1|grandchild", "10.0.0.5|80|1|1|otherTop"}, false);
+            {{"10.0.0.9", "80", 1, 1}, {"10.0.0.5", "80", 1, 1, Channel::Grandchild},
+             {"10.0.0.5", "80", 1, 1, Channel::UnderOtherTopItem}},
+            false);
+        const Topology managing5{Topology::Usable, {{"10.0.0.5", "80", 1, 1}}};
         QTest::newRow("port 080 is not 80, IP with a trailing space neither")
-            << QStringList{"10.0.0.5|80|1|1"} << QByteArray("IP,Port\n10.0.0.5,080\n10.0.0.5 ,80\n")
+            << managing5 << QByteArray("IP,Port\n10.0.0.5,080\n10.0.0.5 ,80\n")
             << "|10.0.0.5|080|||,|10.0.0.5 |80|||" << none << none;
         // Asked afresh for every record, and each failed look-up is logged twice.
         const QByteArray two("IP,Port\n10.0.0.5,80\n10.0.0.6,80\n");
         const QString both("|10.0.0.5|80|||,|10.0.0.6|80|||");
         const QStringList twice{kTopologyFailed, kTopologyNull, kTopologyFailed, kTopologyNull};
-        QTest::newRow("no topology plug-in") << QStringList{"absent"} << two << both << none << twice;
-        QTest::newRow("object without the method") << QStringList{"noMethod"} << two << both << none << twice;
-        QTest::newRow("method gives no model") << QStringList{"nullModel", "10.0.0.5|80|1|1"} << two << both << none
-                                               << twice;
+        QTest::newRow("no topology plug-in") << Topology{Topology::Absent, {}} << two << both << none << twice;
+        QTest::newRow("object without the method") << Topology{Topology::NoMethod, {}} << two << both << none
+                                                   << twice;
+        QTest::newRow("method gives no model") << Topology{Topology::NullModel, managing5.channels} << two << both
+                                               << none << twice;
         QTest::newRow("only wrong lines: devicesExist first")
-            << QStringList() << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
+            << Topology() << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
             << QStringList{"devicesExist", "importFileNotAllCorrect(4)"} << none;
     }
 };
