@@ -1,56 +1,48 @@
 // Times the plug-in as the host drives it: the module file loaded with QPluginLoader,
 // answers and events through the processors, everything else through the QML-facing
-// methods by name. Each run gets a fresh plug-in object; only the operation itself is
-// timed, never building the site or tearing it down.
+// methods by name (the host kit). Each run gets a fresh plug-in object; only the
+// operation itself is timed, never building the site or tearing it down.
+// scripts/bench runs each operation in a process of its own and prints the table.
 
-#include "BenchHost.h"
-#include "SummaryReporter.h"
 #include "Workloads.h"
 
 #include <CameraInfo.h>
 #include <CameraRoles.h>
+#include <Failure.h>
+#include <FakeTopologyPlugin.h>
+#include <PluginSession.h>
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSortFilterProxyModel>
-#include <QTemporaryDir>
 #include <QTextStream>
+#include <QUrl>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstring>
 #include <ctime>
-#include <cstdio>
-#include <memory>
-#include <string>
+#include <stdexcept>
 #include <vector>
 
 namespace {
 
-QPluginLoader* g_loader = nullptr;
-bool g_wallClock = false;
+// Set when a run ended with an error, so the smoke test fails on it.
+bool g_failed = false;
 
 // The GUI thread's CPU time by default: the plug-in's work is all on that thread, and
 // other users of a shared machine then only slow it through the caches they share.
 double now()
 {
     timespec time{};
-    clock_gettime(g_wallClock ? CLOCK_MONOTONIC : CLOCK_THREAD_CPUTIME_ID, &time);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
     return double(time.tv_sec) + double(time.tv_nsec) * 1e-9;
 }
-
-bool g_warmCaches = false;
 
 // Every run starts with cold caches, whatever the size: a small site built just
 // before its run would otherwise still sit in the caches while a large one cannot,
 // and the comparison across sizes would measure the cache size instead of the code.
 void evictCaches()
 {
-    if (g_warmCaches)
-        return;
     static std::vector<unsigned char> buffer(size_t(96) << 20, 1);  // well over the last-level cache
     unsigned sum = 0;
     for (size_t i = 0; i < buffer.size(); i += 64) {
@@ -130,7 +122,7 @@ public:
     void add(const Stopwatch& watch) { m_total += watch.total(); }
     void report(benchmark::State& state) const
     {
-        state.counters[SummaryReporter::kBaselineCounter] =
+        state.counters["baseline_ms"] =
             benchmark::Counter(m_total * 1e3, benchmark::Counter::kAvgIterations);
     }
 
@@ -166,7 +158,7 @@ void answerSite(PluginSession& session, const Workload::Site& site, const QStrin
 {
     for (qsizetype i = 0; i < site.batches.size(); ++i) {
         session.answer(QStringLiteral("searchDevice"), Workload::searchAnswer(requestId, site.batches[i]), nullptr,
-                       i + 1 == site.batches.size());
+                       QStringLiteral("0"), i + 1 == site.batches.size());
     }
 }
 
@@ -178,10 +170,18 @@ void eachRun(benchmark::State& state, Body&& body)
     const int n = int(state.range(0));
     try {
         for (auto _ : state) {
-            PluginSession session(*g_loader);
+            FakeTopologyPlugin topology;  // manages nothing: one site without devices
+            PluginSession session(QStringLiteral(PDS_PLUGIN_FILE), false);
+            session.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId, &topology);
+            if (!session.initialise())
+                HostKit::fail(QStringLiteral("InitialPluginBase refused"));
+            // A proxy that a view shows has built its row mapping, as a QML view would.
+            session.cameraProxy()->rowCount();
+            session.stationProxy()->rowCount();
             body(state, session, n);
         }
     } catch (const std::exception& error) {
+        g_failed = true;
         state.SkipWithError(error.what());
     }
     state.SetItemsProcessed(state.iterations() * n);
@@ -205,7 +205,7 @@ void merge(benchmark::State& state)
     eachRun(state, [&](benchmark::State& state, PluginSession& session, int n) {
         const Workload::Site& site = Workload::site(n);
         appendToBareModel(site, baseline);
-        const QString requestId = session.searchDevices(0);
+        const QString requestId = session.startDeviceSearch(0);
         QList<QVariant> answers;
         for (const QVariantList& batch : site.batches)
             answers.append(Workload::searchAnswer(requestId, batch));
@@ -213,7 +213,8 @@ void merge(benchmark::State& state)
         for (qsizetype i = 0; i < answers.size(); ++i) {
             warm(answers[i]);
             watch.time([&] {
-                session.answer(QStringLiteral("searchDevice"), answers[i], nullptr, i + 1 == answers.size());
+                session.answer(QStringLiteral("searchDevice"), answers[i], nullptr, QStringLiteral("0"),
+                               i + 1 == answers.size());
             });
         }
         watch.report(state);
@@ -226,7 +227,7 @@ void merge(benchmark::State& state)
 void detect(benchmark::State& state)
 {
     eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
-        const QString requestId = session.searchDevices(2);
+        const QString requestId = session.startDeviceSearch(2);
         answerSite(session, Workload::site(n), requestId);
         QList<QVariant> events;
         for (QVariantMap event : Workload::detections(n)) {
@@ -243,7 +244,7 @@ void detect(benchmark::State& state)
 void authorize(benchmark::State& state)
 {
     eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
-        answerSite(session, Workload::site(n), session.searchDevices(0));
+        answerSite(session, Workload::site(n), session.startDeviceSearch(0));
         QList<QVariant> answers;
         for (const QVariantMap& answer : Workload::authorizeAnswers(n))
             answers.append(answer);
@@ -251,13 +252,13 @@ void authorize(benchmark::State& state)
         bool sent = false;
         Stopwatch watch;
         warm(uids);
-        watch.time([&] { sent = session.authorizeList(uids); });
-        void* context = session.wrapper().lastUserData;
+        watch.time([&] { sent = session.call("authorizeList", {uids, QStringLiteral("admin"), QStringLiteral("secret")}).toBool(); });
+        void* context = session.wrapper().last().userData;
         deliverInBatches(watch, answers, [&](const QVariant& answer) {
             session.answer(QStringLiteral("authorizeDeviceList"), answer, context);
         });
         watch.report(state);
-        if (!sent || session.wrapper().lastCommand != QLatin1String("authorizeDeviceList"))
+        if (!sent || session.wrapper().last().command != QLatin1String("authorizeDeviceList"))
             throw std::runtime_error("authorizeList sent nothing");
     });
 }
@@ -272,12 +273,13 @@ void fillForRefresh(PluginSession& session, int n, bool interleaved)
     const Workload::Site& site = Workload::site(n - manual);
     auto addManual = [&](int first, int last) {
         for (int k = first; k < last; ++k)
-            session.addDevice(QStringLiteral("manual-%1").arg(k), QStringLiteral("192.168.%1.%2").arg(k / 250).arg(k % 250 + 1), 80);
+            session.call("addDevice", {QStringLiteral("manual-%1").arg(k), 0,
+                                       QStringLiteral("192.168.%1.%2").arg(k / 250).arg(k % 250 + 1), 80});
     };
-    QString requestId = session.searchDevices(0);
+    QString requestId = session.startDeviceSearch(0);
     if (!interleaved) {
         addManual(0, manual);
-        session.refreshDevices();
+        session.call("refreshDevices", {0, 0});
         requestId = session.wrapper().lastRequestId();
     }
     for (qsizetype i = 0; i < site.batches.size(); ++i) {
@@ -294,7 +296,7 @@ void refresh(benchmark::State& state)
 {
     eachRun(state, [](benchmark::State& state, PluginSession& session, int n) {
         fillForRefresh(session, n, Interleaved);
-        timed(state, [&] { session.refreshDevices(); });
+        timed(state, [&] { session.call("refreshDevices", {0, 0}); });
         if (session.cameraModel()->rowCount() != n / 10)
             throw std::runtime_error("refresh kept the wrong rows");
     });
@@ -306,15 +308,15 @@ void refresh(benchmark::State& state)
 void viewsWith(benchmark::State& state, const QString& cameraWords, const QString& stationWords)
 {
     eachRun(state, [&](benchmark::State& state, PluginSession& session, int n) {
-        answerSite(session, Workload::site(n), session.searchDevices(0));
-        const QString stationRequest = session.searchStations();
+        answerSite(session, Workload::site(n), session.startDeviceSearch(0));
+        const QString stationRequest = session.startStationSearch();
         for (const QVariantList& batch : Workload::stationBatches(n))
             session.answer(QStringLiteral("searchDevice"), Workload::searchAnswer(stationRequest, batch));
         timed(state, [&] {
-            PluginSession::sortByRole(session.cameraProxy(), CameraRole::Ip);
-            PluginSession::sortByRole(session.stationProxy(), StationRole::Ip);
-            PluginSession::setFilterString(session.cameraProxy(), cameraWords);
-            PluginSession::setFilterString(session.stationProxy(), stationWords);
+            HostKit::call(session.cameraProxy(), "sortByRole", {int(CameraRole::Ip)});
+            HostKit::call(session.stationProxy(), "sortByRole", {int(StationRole::Ip)});
+            HostKit::call(session.cameraProxy(), "setFilterString", {cameraWords});
+            HostKit::call(session.stationProxy(), "setFilterString", {stationWords});
         });
         if (session.cameraProxy()->rowCount() == 0 || session.stationProxy()->rowCount() == 0)
             throw std::runtime_error("the filter left no rows");
@@ -356,77 +358,11 @@ void parse(benchmark::State& state)
     eachRun(state, [&](benchmark::State& state, PluginSession& session, int n) {
         readAndSplit(path, baseline);
         QVariant result;
-        timed(state, [&] { result = session.importDevices(path); });
+        timed(state, [&] { result = session.call("importDevices", {QUrl::fromLocalFile(path)}); });
         if (result.toList().size() != n - n / 100)
             throw std::runtime_error("the import returned the wrong number of devices");
     });
     baseline.report(state);
-}
-
-struct Options
-{
-    std::vector<long> sizes{1000, 5000, 20000};
-    int repetitions = 5;
-    std::string summaryPath;
-    // Fail (exit 1) when a target is missed.
-    bool check = false;
-    bool wallClock = false;
-    bool warmCaches = false;
-    // Every operation in a process of its own (the default), or all in this one.
-    bool oneProcess = false;
-    // Set in the process that runs one operation for another: which one, and the file
-    // that takes its times.
-    std::string only;
-    std::string rawPath;
-    // What that process is told: the arguments this one got, but for the table's.
-    QStringList passedOn;
-};
-
-// Our own options; Google Benchmark's own (--benchmark_*) pass through.
-Options takeOptions(int& argc, char** argv)
-{
-    Options options;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--sizes=", 0) == 0) {
-            options.sizes.clear();
-            const std::string list = arg.substr(8);
-            size_t start = 0;
-            while (start < list.size()) {
-                const size_t comma = list.find(',', start);
-                options.sizes.push_back(std::stol(list.substr(start, comma - start)));
-                start = comma == std::string::npos ? list.size() : comma + 1;
-            }
-        } else if (arg.rfind("--reps=", 0) == 0) {
-            options.repetitions = std::max(1, std::stoi(arg.substr(7)));
-        } else if (arg == "--wall") {
-            options.wallClock = true;
-        } else if (arg == "--warm") {
-            options.warmCaches = true;
-        } else if (arg == "--check") {
-            options.check = true;
-        } else if (arg.rfind("--summary=", 0) == 0) {
-            options.summaryPath = arg.substr(10);
-            continue;
-        } else if (arg == "--one-process") {
-            options.oneProcess = true;
-            continue;
-        } else if (arg.rfind("--only=", 0) == 0) {
-            options.only = arg.substr(7);
-            continue;
-        } else if (arg.rfind("--raw=", 0) == 0) {
-            options.rawPath = arg.substr(6);
-            continue;
-        } else {
-            argv[kept++] = argv[i];
-        }
-        if (arg != "--check")
-            options.passedOn.append(QString::fromLocal8Bit(argv[i]));
-    }
-    argc = kept;
-    argv[argc] = nullptr;
-    return options;
 }
 
 // Roughly the same number of items per repetition at every size, so a small site's
@@ -436,28 +372,18 @@ int iterationsFor(long n)
     return int(qBound(2L, 32000L / qMax(1L, n), 32L));
 }
 
-struct Operation
+void registerAll()
 {
-    const char* name;
-    void (*function)(benchmark::State&);
-};
-
-const Operation kOperations[] = {
-    {"merge", merge},            {"detect", detect},           {"authorize", authorize},
-    {"refresh", refresh<false>}, {"refresh_interleaved", refresh<true>},
-    {"views", views},            {"views_broad", viewsBroad},  {"parse", parse},
-};
-
-void registerAll(const Options& options)
-{
-    for (const Operation& operation : kOperations) {
-        if (!options.only.empty() && options.only != operation.name)
-            continue;
-        for (const long n : options.sizes) {
-            benchmark::RegisterBenchmark(operation.name, operation.function)
+    const std::pair<const char*, void (*)(benchmark::State&)> operations[] = {
+        {"merge", merge},            {"detect", detect},           {"authorize", authorize},
+        {"refresh", refresh<false>}, {"refresh_interleaved", refresh<true>},
+        {"views", views},            {"views_broad", viewsBroad},  {"parse", parse},
+    };
+    for (const auto& [name, function] : operations) {
+        for (const long n : {1000L, 5000L, 20000L}) {
+            benchmark::RegisterBenchmark(name, function)
                 ->Arg(n)
                 ->Iterations(iterationsFor(n))
-                ->Repetitions(options.repetitions)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
         }
@@ -466,85 +392,16 @@ void registerAll(const Options& options)
 
 } // namespace
 
-// Runs every operation in a process of its own and gathers their times. What one
-// operation leaves behind in the process, above all a heap cut into pieces by a
-// 20,000-camera site freed just before, would otherwise weigh on whichever operation
-// runs next, and the comparison with its baseline would measure the order of runs.
-int runEachInItsOwnProcess(const Options& options)
-{
-    // An operation that a --benchmark_filter leaves out gets no process at all.
-    // A leading "-" keeps what the rest does not match.
-    QRegularExpression filter;
-    bool negated = false;
-    for (const QString& arg : options.passedOn) {
-        if (arg.startsWith(QLatin1String("--benchmark_filter="))) {
-            negated = arg.mid(19).startsWith(u'-');
-            filter.setPattern(arg.mid(negated ? 20 : 19));
-        }
-    }
-    QTemporaryDir rawDir;
-    SummaryReporter reporter;
-    for (const Operation& operation : kOperations) {
-        const bool matches = filter.match(QString::fromLatin1(operation.name) + u'/').hasMatch();
-        if (!filter.pattern().isEmpty() && matches == negated)
-            continue;
-        const QString rawPath = rawDir.filePath(QString::fromLatin1(operation.name));
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    QStringList(options.passedOn)
-                        << QStringLiteral("--only=%1").arg(QString::fromLatin1(operation.name))
-                        << QStringLiteral("--raw=%1").arg(rawPath));
-        if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-            std::fprintf(stderr, "%s did not run to its end\n", operation.name);
-            return 2;
-        }
-        if (!reporter.readRaw(rawPath.toStdString()))
-            return 2;
-    }
-    const bool met = reporter.printTable(options.summaryPath);
-    return met || !options.check ? 0 : 1;
-}
-
 int main(int argc, char** argv)
 {
-    const Options options = takeOptions(argc, argv);
     QCoreApplication app(argc, argv);
-    if (options.only.empty() && !options.oneProcess)
-        return runEachInItsOwnProcess(options);
-
-    // Repetitions of all benchmarks run in random order, not one benchmark after the
-    // other: whatever else the machine is doing then weighs on every size alike.
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    const bool ordered = std::any_of(arguments.begin(), arguments.end(), [](const char* arg) {
-        return std::strncmp(arg, "--benchmark_enable_random_interleaving", 38) == 0;
-    });
-    if (!ordered)
-        arguments.insert(arguments.begin() + 1, interleave);
-    int benchmarkArgc = int(arguments.size());
-    arguments.push_back(nullptr);
-    benchmark::Initialize(&benchmarkArgc, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(benchmarkArgc, arguments.data()))
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
-
-    QPluginLoader loader(QStringLiteral(PDS_PLUGIN_FILE));
-    if (!loader.load()) {
-        std::fprintf(stderr, "cannot load %s: %s\n", PDS_PLUGIN_FILE, qPrintable(loader.errorString()));
-        return 2;
-    }
-    g_loader = &loader;
-    g_wallClock = options.wallClock;
-    g_warmCaches = options.warmCaches;
-
-    registerAll(options);
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    // A step the plug-in refuses ends the run with an error instead of a crash.
+    HostKit::setFailureHandler([](const QString& message) { throw std::runtime_error(message.toStdString()); });
+    registerAll();
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (!options.rawPath.empty())
-        return !reporter.hadErrors() && reporter.writeRaw(options.rawPath) ? 0 : 2;
-    const bool met = reporter.printTable(options.summaryPath);
-    if (reporter.hadErrors())
-        return 2;
-    return met || !options.check ? 0 : 1;
+    return g_failed ? 2 : 0;
 }

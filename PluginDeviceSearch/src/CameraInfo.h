@@ -36,16 +36,16 @@ struct CameraInfo
 namespace CameraItem {
 
 // Brand number and brand name ("qrln", "onvif", "rtsp", "-1") of a row.
-void setBrand(QStandardItem* item, int brand);
+void SetItemBrand(QStandardItem* item, int brand);
 // MAC of a row: stored as given when it already holds a '-', hyphenated otherwise.
-void setMac(QStandardItem* item, const QString& mac);
+void SetItemMac(QStandardItem* item, const QString& mac);
 
-// The text setMac stores for a MAC.
+// The text SetItemMac stores for a MAC.
 QString macForRow(const QString& mac);
 
-QString brandName(int brand);
+QString ConvertToBrandName(int brand);
 // A '-' before every second character counted from the end: 001122AABBCC -> 00-11-22-AA-BB-CC.
-QString addHyphensToMac(const QString& mac);
+QString AddHyphensToMac(const QString& mac);
 // "a.b.c.d" packed into one number for sorting; 0 unless there are exactly four parts.
 uint packedIp(const QString& ip);
 

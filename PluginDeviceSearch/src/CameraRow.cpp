@@ -48,13 +48,13 @@ bool CameraRow::setData(const QVariant& value, int role)
     return true;
 }
 
-void CameraRow::setBrand(int brand)
+void CameraRow::SetItemBrand(int brand)
 {
     if (setData(brand, CameraRole::Brand))
-        setData(CameraItem::brandName(brand), CameraRole::BrandName);
+        setData(CameraItem::ConvertToBrandName(brand), CameraRole::BrandName);
 }
 
-void CameraRow::setMac(const QString& mac)
+void CameraRow::SetItemMac(const QString& mac)
 {
     setData(CameraItem::macForRow(mac), CameraRole::Mac);
 }

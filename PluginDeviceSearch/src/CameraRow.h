@@ -30,9 +30,9 @@ public:
     // False when the row is gone and nothing was written.
     bool setData(const QVariant& value, int role);
     // Brand number, then its name.
-    void setBrand(int brand);
+    void SetItemBrand(int brand);
     // Stored as given when it holds a '-', hyphenated otherwise.
-    void setMac(const QString& mac);
+    void SetItemMac(const QString& mac);
 
 private:
     const CameraIndex* m_index;

@@ -16,6 +16,7 @@
 
 class CameraIndex;
 class CameraRow;
+struct CameraInfo;
 class CameraSortFilterModel;
 class QModelIndex;
 class QStandardItem;
@@ -112,6 +113,7 @@ private:
     bool SetToSearchedModel(const QVariantList& devList, PluginDeviceSearch::DeviceStatus status);
     bool SetToStationModel(const QVariantList& devList);
     DeviceInfo createDeviceInfo(const QVariantMap& device) const;
+    CameraInfo createCameraInfo(const QVariantMap& device, PluginDeviceSearch::DeviceStatus status) const;
     QStandardItem* createStationNode(const DeviceInfo& info) const;
     void HandleAuthorizeResp(const QVariant& result, void* userData, const QString& resultCode);
     void HandleAuthorizeListResp(const QVariant& result, void* userData, const QString& resultCode);

@@ -107,8 +107,8 @@ bool PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
         // answer decides its brand and MAC, whichever arrives first.
         if (QStandardItem* pending = newRowsById.value(id)) {
             if (brand == PluginDeviceSearchCommon::Qrln) {
-                CameraItem::setBrand(pending, brand);
-                CameraItem::setMac(pending, textOf(device, ProtocolKey::MAC));
+                CameraItem::SetItemBrand(pending, brand);
+                CameraItem::SetItemMac(pending, textOf(device, ProtocolKey::MAC));
             }
             continue;
         }
@@ -124,27 +124,7 @@ bool PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
             continue;
         }
 
-        CameraInfo info;
-        info.id = id;
-        info.model = textOf(device, ProtocolKey::Model);
-        info.mac = textOf(device, ProtocolKey::MAC);
-        info.ip = textOf(device, ProtocolKey::IP);
-        const int httpPort = numberOf(device, ProtocolKey::HttpPort);
-        if (httpPort == 0) {
-            info.port = numberOf(device, ProtocolKey::HttpsPort);
-            info.useSSL = true;
-            info.streamingProtocol = QStringLiteral("HTTPS");
-        } else {
-            info.port = httpPort;
-            info.useSSL = false;
-            info.streamingProtocol = QStringLiteral("TCP");
-        }
-        info.type = numberOf(device, ProtocolKey::SearchType);
-        info.status = status;
-        info.brand = brand;
-        info.channelNum = 1;
-        info.isManual = false;
-        newRows.push_back(info.toStandardItem());
+        newRows.push_back(createCameraInfo(device, status).toStandardItem());
         newRowsById.insert(id, newRows.back().get());
     }
     if (newRows.empty())
@@ -192,6 +172,32 @@ DeviceInfo PluginDeviceSearch::createDeviceInfo(const QVariantMap& device) const
     info.hostName = device.value(ProtocolKey::HostName).toString();
     info.httpsPort = device.value(ProtocolKey::HttpsPort).toInt();
     info.qrlnModel = device.value(ProtocolKey::QRLNModel).toString();
+    return info;
+}
+
+// A searched camera's row: with HTTP port 0 it is reached over HTTPS on "HttpsPort".
+CameraInfo PluginDeviceSearch::createCameraInfo(const QVariantMap& device, DeviceStatus status) const
+{
+    CameraInfo info;
+    info.id = textOf(device, ProtocolKey::DelID);
+    info.model = textOf(device, ProtocolKey::Model);
+    info.mac = textOf(device, ProtocolKey::MAC);
+    info.ip = textOf(device, ProtocolKey::IP);
+    const int httpPort = numberOf(device, ProtocolKey::HttpPort);
+    if (httpPort == 0) {
+        info.port = numberOf(device, ProtocolKey::HttpsPort);
+        info.useSSL = true;
+        info.streamingProtocol = QStringLiteral("HTTPS");
+    } else {
+        info.port = httpPort;
+        info.useSSL = false;
+        info.streamingProtocol = QStringLiteral("TCP");
+    }
+    info.type = numberOf(device, ProtocolKey::SearchType);
+    info.status = status;
+    info.brand = numberOf(device, ProtocolKey::Brand);
+    info.channelNum = 1;
+    info.isManual = false;
     return info;
 }
 

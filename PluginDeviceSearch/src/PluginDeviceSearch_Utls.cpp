@@ -35,22 +35,22 @@ QHash<int, QByteArray> PluginDeviceSearch::GetCameraRoleNames() const
 
 QString PluginDeviceSearch::ConvertToBrandName(PluginDeviceSearchCommon::Brand brand) const
 {
-    return CameraItem::brandName(brand);
+    return CameraItem::ConvertToBrandName(brand);
 }
 
 void PluginDeviceSearch::SetItemBrand(CameraRow& row, int brand) const
 {
-    row.setBrand(brand);
+    row.SetItemBrand(brand);
 }
 
 void PluginDeviceSearch::SetItemMac(CameraRow& row, const QString& mac) const
 {
-    row.setMac(mac);
+    row.SetItemMac(mac);
 }
 
 QString PluginDeviceSearch::AddHyphensToMac(const QString& mac) const
 {
-    return CameraItem::addHyphensToMac(mac);
+    return CameraItem::AddHyphensToMac(mac);
 }
 
 QStandardItem* PluginDeviceSearch::GetCameraItem(const QString& id) const

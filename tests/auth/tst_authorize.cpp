@@ -13,6 +13,9 @@ namespace {
 const QString kInternalError = QStringLiteral("{2C85B19D-AE6F-45D9-B8FE-DC436FCBEABE}FrameworkInternalError");
 const QString kSingle = QStringLiteral("authorizeDevice");
 const QString kList = QStringLiteral("authorizeDeviceList");
+// answerStateTable: no second request; no deviceAuthorized at all.
+constexpr int kNoProbe = -1;
+constexpr int kNotSignalled = -1;
 
 QVariantMap camera(const QString& id, const QString& ip = QStringLiteral("10.0.0.1"), int port = 80, int brand = 0,
                    const QString& mac = QStringLiteral("001122AABBCC"))
@@ -36,29 +39,12 @@ void detect(PluginHarness& h, const QString& searchId, const QString& id, int de
                                                         {"Model", "M1"}, {"MAC", "001122AABBCC"}, {"ChannelNum", 1}});
 }
 
-QString statusName(int status)
-{
-    static const char* const names[] = {"Checking", "Authorized", "DetectCode1", "DetectCode2",
-                                        "Failed",   "Offline",    "NotChecked"};
-    return status >= 0 && status < int(std::size(names)) ? QString::fromLatin1(names[status])
-                                                          : QString::number(status);
-}
-
-int statusOf(PluginHarness& h) { return h.cameraModel()->index(0, 0).data(Cam::Status).toInt(); }
+QString statusOf(PluginHarness& h) { return statusName(h.cameraModel()->index(0, 0).data(Cam::Status)); }
 void* lastContext(PluginHarness& h) { return h.wrapper().last().userData; }
 
 QVariantMap answerMap(int detRes, const QString& delId = QString())
 {
     return delId.isEmpty() ? QVariantMap{{"detRes", detRes}} : QVariantMap{{"detRes", detRes}, {"delID", delId}};
-}
-
-// The (id, status) pairs a spy saw, as "a:1,b:4".
-QString emitted(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const QList<QVariant>& args : spy)
-        out.append(QStringLiteral("%1:%2").arg(args.at(0).toString()).arg(args.at(1).toInt()));
-    return out.join(',');
 }
 
 // A command as "name key=value:type;..." so one comparison checks keys, values and types.
@@ -71,16 +57,105 @@ QString describe(const QString& command, const QVariant& parameter)
     return command + ' ' + out.join(';');
 }
 
+// The (id, status) pairs a spy saw, as "a:Authorized".
+QStringList emitted(const QSignalSpy& spy)
+{
+    QStringList out;
+    for (const QList<QVariant>& args : spy)
+        out.append(args.at(0).toString() + ':' + statusName(args.at(1).toInt()));
+    return out;
+}
+
+// Every command sent after the first n, one entry per device of a list command.
+QStringList describeSent(PluginHarness& h, int n)
+{
+    QStringList out;
+    for (const SentCommand& sent : h.wrapper().sent.mid(n)) {
+        const QVariantList devices = sent.parameters.metaType() == QMetaType::fromType<QVariantList>()
+                                         ? sent.list() : QVariantList{sent.parameters};
+        for (const QVariant& device : devices)
+            out.append(describe(sent.command, device));
+    }
+    return out;
+}
+
+// One answer to a list request: a device's own, or the whole list's (empty id).
+struct ListAnswer
+{
+    QString id;
+    int detRes;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(ListAnswer)
 
 class tst_Authorize : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Left unanswered: the leak checker shows outstanding contexts are released.
+    // Cameras a (DetectCode1), b, c (Failed), auth (Authorized) and three a request
+    // cannot reach: no address, port 0, port 65536; one call on them. Left unanswered:
+    // the leak checker shows outstanding contexts are released.
+    void requestsAndOfflineCredentials_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QStringList>("uids");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QStringList>("sent");      // one entry per device
+        QTest::addColumn<QStringList>("statuses");  // a, b, c, auth, noip, port0, port65536
+        QTest::addColumn<QStringList>("previous");
+        QTest::addColumn<QStringList>("offline");   // addOfflineCamera
+        QTest::addColumn<QStringList>("logins");    // user name and password
+        const QString D1 = "DetectCode1", NC = "NotChecked", F = "Failed", A = "Authorized", C = "Checking";
+        const QStringList untouched{D1, NC, F, A, NC, NC, NC};
+        const QStringList none(7);
+        const QByteArray single("authorize"), list("authorizeList");
+        const auto unchanged = [&](const char* name, const QByteArray& method, const QStringList& uids, bool accepted) {
+            QTest::newRow(name) << method << uids << accepted << QStringList() << untouched << none << QStringList()
+                                << none;
+        };
+        unchanged("unknown uid: refused", single, {"missing"}, false);
+        unchanged("no address: refused", single, {"noip"}, false);
+        unchanged("port 0: refused", single, {"port0"}, false);
+        unchanged("port 65536: refused", single, {"port65536"}, false);
+        unchanged("Authorized row: nothing to send", single, {"auth"}, true);
+        unchanged("list of an Authorized row twice: nothing to send", list, {"auth", "auth"}, true);
+        unchanged("list with an unknown uid: refused whole", list, {"missing", "auth"}, false);
+        unchanged("list of unusable rows: refused", list, {"noip", "port0", "port65536"}, false);
+
+        QTest::newRow("single request: brand, port, address and login, typed")
+            << single << QStringList{"c"} << true
+            << QStringList{"authorizeDevice Brand=2:int;HttpPort=65535:int;IP=10.0.0.7:QString;Password=secret:QString;"
+                           "Username=admin:QString"}
+            << QStringList{D1, NC, C, A, NC, NC, NC} << QStringList{"", "", F, "", "", "", ""} << QStringList()
+            << none;
+        const QString b = "authorizeDeviceList Brand=1:int;HttpPort=1:int;IP=10.0.0.2:QString;MAC=00-11:QString;"
+                          "Password=secret:QString;Username=admin:QString;delID=b:QString";
+        const QString a = "authorizeDeviceList Brand=0:int;HttpPort=80:int;IP=10.0.0.1:QString;MAC=AA-BB-CC-DD-EE-FF:"
+                          "QString;Password=secret:QString;Username=admin:QString;delID=a:QString";
+        // Each row keeps its status from before its latest request (b's second: Checking).
+        QTest::newRow("list passes over missing, Authorized and unusable rows, keeps duplicates")
+            << list << QStringList{"missing", "b", "auth", "a", "port0", "b", "noip"} << true << QStringList{b, a, b}
+            << QStringList{C, C, F, A, NC, NC, NC} << QStringList{D1, C, "", "", "", "", ""} << QStringList() << none;
+        QTest::newRow("credentials stored offline, without a login; unknown uids passed over")
+            << QByteArray("setAuthorization") << QStringList{"c", "missing", "a"} << true << QStringList()
+            << QStringList{"Offline", NC, "Offline", A, NC, NC, NC} << QStringList{D1, "", F, "", "", "", ""}
+            << QStringList{"c:Offline", "a:Offline"} << QStringList{"op pw", "", "op pw", "", "", "", ""};
+    }
+
     void requestsAndOfflineCredentials()
     {
+        QFETCH(QByteArray, method);
+        QFETCH(QStringList, uids);
+        QFETCH(bool, accepted);
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, statuses);
+        QFETCH(QStringList, previous);
+        QFETCH(QStringList, offline);
+        QFETCH(QStringList, logins);
+
         CheckedHarness h;
         const QString searchId = searchCameras(
             h, {camera("a", "10.0.0.1", 80, 0, "AABBCCDDEEFF"), camera("b", "10.0.0.2", 1, 1, "00-11"),
@@ -89,46 +164,24 @@ private Q_SLOTS:
         detect(h, searchId, "a", 1);
         detect(h, searchId, "c", 9);
         detect(h, searchId, "auth", 0);
+        QSignalSpy offlineSpy(h.object(), SIGNAL(addOfflineCamera(QString, PluginDeviceSearch::DeviceStatus)));
 
-        // Refused, or nothing to do: nothing is sent and no row changes.
-        for (const char* uid : {"missing", "noip", "port0", "port65536"})
-            QVERIFY2(!h.call("authorize", {uid, "u", "p"}).toBool(), uid);
-        QVERIFY(h.call("authorize", {"auth", "u", "p"}).toBool());
-        QVERIFY(h.call("authorizeList", {QStringList{"auth", "auth"}, "u", "p"}).toBool());
-        QVERIFY(!h.call("authorizeList", {QStringList{"missing", "auth"}, "u", "p"}).toBool());
-        QVERIFY(!h.call("authorizeList", {QStringList{"noip", "port0", "port65536"}, "u", "p"}).toBool());
-        QCOMPARE(h.wrapper().sent.size(), 1);  // the search
-        QCOMPARE(column(h.cameraModel(), Cam::Status), QStringLiteral("2,6,4,1,6,6,6"));
+        // Requests log in as admin; credentials stored offline are another pair.
+        const QStringList login = method == "setAuthorization" ? QStringList{"op", "pw"} : QStringList{"admin", "secret"};
+        const QVariant target = method == "authorize" ? QVariant(uids.first()) : QVariant(uids);
+        QCOMPARE(h.call(method, {target, login[0], login[1]}).toBool(), accepted);
 
-        QVERIFY(h.call("authorize", {"c", "admin", "secret"}).toBool());
-        QCOMPARE(describe(h.wrapper().last().command, h.wrapper().last().parameters),
-                 "authorizeDevice Brand=2:int;HttpPort=65535:int;IP=10.0.0.7:QString;Password=secret:QString;"
-                 "Username=admin:QString");
-
-        // Rows that are missing, Authorized or unusable are passed over; duplicates are not.
-        const QStringList uids{"missing", "b", "auth", "a", "port0", "b", "noip"};
-        QVERIFY(h.call("authorizeList", {uids, "admin", "secret"}).toBool());
-        QStringList maps;
-        for (const QVariant& device : h.wrapper().last().list())
-            maps.append(describe(h.wrapper().last().command, device));
-        const QString b = "authorizeDeviceList Brand=1:int;HttpPort=1:int;IP=10.0.0.2:QString;MAC=00-11:QString;"
-                          "Password=secret:QString;Username=admin:QString;delID=b:QString";
-        const QString a = "authorizeDeviceList Brand=0:int;HttpPort=80:int;IP=10.0.0.1:QString;MAC=AA-BB-CC-DD-EE-FF:"
-                          "QString;Password=secret:QString;Username=admin:QString;delID=a:QString";
-        QCOMPARE(maps, (QStringList{b, a, b}));
-        // Each row keeps its status from before its latest request (b's second: Checking).
-        QCOMPARE(column(h.cameraModel(), Cam::Status) + ' ' + column(h.cameraModel(), Cam::PreviousStatus),
-                 QStringLiteral("0,0,0,1,6,6,6 2,0,4,,,,"));
-
-        // Credentials stored without a login: nothing is sent, unknown uids are passed over.
-        QSignalSpy offline(h.object(), SIGNAL(addOfflineCamera(QString, PluginDeviceSearch::DeviceStatus)));
-        QVERIFY(h.call("setAuthorization", {QStringList{"c", "missing", "a"}, "op", "pw"}).toBool());
-        QCOMPARE(emitted(offline), QStringLiteral("c:5,a:5"));
-        QCOMPARE(h.wrapper().sent.size(), 3);
-        QStringList rows;
-        for (int role : {Cam::Status, Cam::PreviousStatus, Cam::UserName, Cam::Password})
-            rows.append(column(h.cameraModel(), role));
-        QCOMPARE(rows.join(' '), QStringLiteral("5,0,5,1,6,6,6 0,0,0,,,, op,,op,,,, pw,,pw,,,,"));
+        QCOMPARE(describeSent(h, 1), sent);
+        QCOMPARE(statusNames(h.cameraModel(), Cam::Status), statuses);
+        QCOMPARE(statusNames(h.cameraModel(), Cam::PreviousStatus), previous);
+        QCOMPARE(emitted(offlineSpy), offline);
+        QStringList rowLogins;
+        for (int row = 0; row < h.cameraModel()->rowCount(); ++row) {
+            const QModelIndex index = h.cameraModel()->index(row, 0);
+            rowLogins.append(QStringList{index.data(Cam::UserName).toString(), index.data(Cam::Password).toString()}
+                                 .join(' ').trimmed());
+        }
+        QCOMPARE(rowLogins, logins);
     }
 
     // One answer to the first authorize call for camera "a" from startStatus. With
@@ -141,12 +194,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QVariant>("detRes");
         QTest::addColumn<int>("status");
-        QTest::addColumn<int>("signalled");
-        QTest::addColumn<int>("afterProbe");
+        QTest::addColumn<QStringList>("signalled");
+        QTest::addColumn<bool>("loginStored");
+        QTest::addColumn<bool>("factsTaken");  // model, MAC, brand, channels, streams from the answer
+        QTest::addColumn<int>("afterProbe");   // kNoProbe: no second call
 
         const auto row = [](const char* name, int start, const QString& code, const QVariant& detRes, int status,
                             int signalled, int afterProbe) {
-            QTest::newRow(name) << start << code << detRes << status << signalled << afterProbe;
+            const QStringList told = signalled == kNotSignalled ? QStringList() : QStringList{"a:" + statusName(signalled)};
+            QTest::newRow(name) << start << code << detRes << status << told
+                                << (signalled == Authorized || signalled == DetectCode2) << (signalled == Authorized)
+                                << afterProbe;
         };
         row("0, no detRes: Authorized, facts, all entries gone", NotChecked, "0", {}, Authorized, Authorized,
             DetectCode1);
@@ -155,12 +213,13 @@ private Q_SLOTS:
         row("other code, detRes 0: Failed, facts, all entries gone", NotChecked, "E", 0, Failed, Authorized,
             DetectCode1);
         row("internal error restores DetectCode1, detRes 2 stores the login", DetectCode1, kInternalError, 2,
-            DetectCode1, DetectCode2, -1);
+            DetectCode1, DetectCode2, kNoProbe);
         row("internal error after a second request restores Checking, one entry gone", Failed, kInternalError, 1,
             Checking, DetectCode1, Checking);
         row("internal error code in other letter case is a plain failure", NotChecked, kInternalError.toLower(), 7,
-            Failed, Failed, -1);
-        row("row Authorized meanwhile: answer ignored, its entry kept", Authorized, "E", 1, Authorized, -1, Checking);
+            Failed, Failed, kNoProbe);
+        row("row Authorized meanwhile: answer ignored, its entry kept", Authorized, "E", 1, Authorized, kNotSignalled,
+            Checking);
     }
 
     void answerStateTable()
@@ -169,15 +228,20 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(QVariant, detRes);
         QFETCH(int, status);
-        QFETCH(int, signalled);
+        QFETCH(QStringList, signalled);
+        QFETCH(bool, loginStored);
+        QFETCH(bool, factsTaken);
         QFETCH(int, afterProbe);
 
         CheckedHarness h;
         const QString searchId = searchCameras(h, {camera("a")});
-        if (startStatus == DetectCode1 || startStatus == Failed)
-            detect(h, searchId, "a", startStatus == DetectCode1 ? 1 : 9);
+        if (startStatus == DetectCode1)
+            detect(h, searchId, "a", 1);
+        if (startStatus == Failed)
+            detect(h, searchId, "a", 9);
         QList<void*> contexts;
-        for (int i = afterProbe < 0 ? 1 : 2; i > 0; --i) {
+        const int requests = afterProbe == kNoProbe ? 1 : 2;
+        for (int i = 0; i < requests; ++i) {
             QVERIFY(h.call("authorize", {"a", "admin", "secret"}).toBool());
             contexts.append(lastContext(h));
         }
@@ -191,69 +255,77 @@ private Q_SLOTS:
             answer.insert("detRes", detRes);
         h.answer(kSingle, answer, contexts.first(), code);
 
-        QCOMPARE(statusOf(h), status);
-        QCOMPARE(emitted(authorized), signalled < 0 ? QString() : QStringLiteral("a:%1").arg(signalled));
+        QCOMPARE(statusOf(h), statusName(status));
+        QCOMPARE(emitted(authorized), signalled);
         const QModelIndex row = h.cameraModel()->index(0, 0);
+        const QString rowLogin = row.data(Cam::UserName).toString() + ' ' + row.data(Cam::Password).toString();
+        const QString login = loginStored ? "admin secret" : " ";
+        QCOMPARE(rowLogin, login);
         QStringList facts;
-        for (int role : {Cam::UserName, Cam::Password, Cam::Model, Cam::Mac, Cam::Brand, Cam::BrandName,
-                         Cam::ChannelNum, Cam::RtspPort})
+        for (int role : {Cam::Model, Cam::Mac, Cam::Brand, Cam::BrandName, Cam::ChannelNum, Cam::RtspPort})
             facts.append(row.data(role).toString());
         facts.append(row.data(Cam::StreamUrlList).toStringList().join(','));
-        const bool login = signalled == Authorized || signalled == DetectCode2;
-        QCOMPARE(facts.join(' '), QString(login ? "admin secret " : "  ") +
-                                      (signalled == Authorized ? "M9 A-BC-DE 1 onvif 4 554 rtsp://1,rtsp://2"
-                                                               : "M1 00-11-22-AA-BB-CC 0 qrln 1 0 "));
+        const QString expectedFacts = factsTaken ? "M9 A-BC-DE 1 onvif 4 554 rtsp://1,rtsp://2"
+                                                 : "M1 00-11-22-AA-BB-CC 0 qrln 1 0 ";
+        QCOMPARE(facts.join(' '), expectedFacts);
 
-        if (afterProbe < 0)
+        if (afterProbe == kNoProbe)
             return;
         // Leave Authorized without touching the pending entries, then probe.
-        if (statusOf(h) == Authorized)
+        if (statusOf(h) == statusName(Authorized))
             QVERIFY(h.call("setAuthorization", {QStringList{"a"}, "u", "p"}).toBool());
         QVERIFY(h.call("authorize", {"a", "admin", "secret"}).toBool());
         h.answer(kSingle, answerMap(1), contexts.at(1));
-        QCOMPARE(statusOf(h), afterProbe);
+        QCOMPARE(statusOf(h), statusName(afterProbe));
     }
 
-    // Per-device answers ("id:detRes") and whole-list answers ("*:detRes") to one
-    // list request, against the cameras a, b and c.
+    // Per-device answers and whole-list answers to one list request, against the
+    // cameras a, b and c.
     void listAnswers_data()
     {
-        QTest::addColumn<QString>("sent");
-        QTest::addColumn<QString>("answers");
-        QTest::addColumn<QString>("signalled");
-        QTest::addColumn<QString>("statuses");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QList<ListAnswer>>("answers");
+        QTest::addColumn<QStringList>("signalled");
+        QTest::addColumn<QStringList>("statuses");
 
-        QTest::newRow("delID: that camera only, sent or not") << "a,b" << "b:0 c:0" << "b:1,c:1" << "0,1,1";
-        QTest::newRow("no delID: every uid sent, in order") << "a,b,a" << "*:1" << "a:2,b:2,a:2" << "2,2,6";
+        const QString wholeList;
+        const QString C = "Checking", A = "Authorized", D1 = "DetectCode1", F = "Failed", NC = "NotChecked";
+        QTest::newRow("delID: that camera only, sent or not")
+            << QStringList{"a", "b"} << QList<ListAnswer>{{"b", 0}, {"c", 0}} << QStringList{"b:" + A, "c:" + A}
+            << QStringList{C, A, A};
+        QTest::newRow("no delID: every uid sent, in order")
+            << QStringList{"a", "b", "a"} << QList<ListAnswer>{{wholeList, 1}}
+            << QStringList{"a:" + D1, "b:" + D1, "a:" + D1} << QStringList{D1, D1, NC};
         // An answer for a camera that did not go out, or one more than went out, settles
         // nothing of the request: b's answer still finds it.
         QTest::newRow("settled once every uid sent had its answer")
-            << "a,b,a" << "c:1 a:1 a:1 a:1 b:0" << "c:2,a:2,a:2,a:2,b:1" << "2,1,2";
+            << QStringList{"a", "b", "a"} << QList<ListAnswer>{{"c", 1}, {"a", 1}, {"a", 1}, {"a", 1}, {"b", 0}}
+            << QStringList{"c:" + D1, "a:" + D1, "a:" + D1, "a:" + D1, "b:" + A} << QStringList{D1, A, D1};
         // a has no entry left for the whole-list answer: nothing else is outstanding for
         // it, so its failure is final.
-        QTest::newRow("settled by a whole-list answer") << "a,b" << "a:1 *:7 b:1" << "a:2,a:4,b:4" << "4,4,6";
+        QTest::newRow("settled by a whole-list answer")
+            << QStringList{"a", "b"} << QList<ListAnswer>{{"a", 1}, {wholeList, 7}, {"b", 1}}
+            << QStringList{"a:" + D1, "a:" + F, "b:" + F} << QStringList{F, F, NC};
     }
 
     void listAnswers()
     {
-        QFETCH(QString, sent);
-        QFETCH(QString, answers);
-        QFETCH(QString, signalled);
-        QFETCH(QString, statuses);
+        QFETCH(QStringList, sent);
+        QFETCH(QList<ListAnswer>, answers);
+        QFETCH(QStringList, signalled);
+        QFETCH(QStringList, statuses);
 
         CheckedHarness h;
         searchCameras(h, {camera("a"), camera("b"), camera("c")});
-        QVERIFY(h.call("authorizeList", {sent.split(','), "admin", "secret"}).toBool());
+        QVERIFY(h.call("authorizeList", {sent, "admin", "secret"}).toBool());
         void* context = lastContext(h);
         QSignalSpy authorized(h.object(), DEVICE_AUTHORIZED);
 
-        for (const QString& answer : answers.split(' ')) {
-            const QString id = answer.section(':', 0, 0);
-            h.answer(kList, answerMap(answer.section(':', 1).toInt(), id == "*" ? QString() : id), context);
-        }
+        for (const ListAnswer& answer : answers)
+            h.answer(kList, answerMap(answer.detRes, answer.id), context);
 
         QCOMPARE(emitted(authorized), signalled);
-        QCOMPARE(column(h.cameraModel(), Cam::Status), statuses);
+        QCOMPARE(statusNames(h.cameraModel(), Cam::Status), statuses);
     }
 
     // A login answered while a refresh or a new search had taken the row away is
@@ -302,7 +374,7 @@ private Q_SLOTS:
         QVERIFY(login());
         for (void* context : std::as_const(contexts))
             h.answer(command, failed, context);
-        QCOMPARE(statusName(statusOf(h)), statusName(DetectCode1));
+        QCOMPARE(statusOf(h), statusName(DetectCode1));
     }
 
     // A refused single request still marks its row and counts as outstanding, so the
@@ -314,14 +386,14 @@ private Q_SLOTS:
         h.wrapper().sendResult = false;
         QVERIFY(h.call("authorize", {"a", "u", "p"}).toBool());
         void* refused = lastContext(h);
-        QCOMPARE(column(h.cameraModel(), Cam::Status), QStringLiteral("0,6"));
+        QCOMPARE(statusNames(h.cameraModel(), Cam::Status), (QStringList{"Checking", "NotChecked"}));
         QSignalSpy authorized(h.object(), DEVICE_AUTHORIZED);
         h.answer(kSingle, answerMap(0), refused);
         QCOMPARE(authorized.count(), 0);
         h.wrapper().sendResult = true;
         QVERIFY(h.call("authorizeList", {QStringList{"a", "b"}, "u", "p"}).toBool());
         h.answer(kList, answerMap(1), lastContext(h));
-        QCOMPARE(column(h.cameraModel(), Cam::Status), QStringLiteral("0,2"));
+        QCOMPARE(statusNames(h.cameraModel(), Cam::Status), (QStringList{"Checking", "DetectCode1"}));
     }
 };
 

@@ -19,7 +19,29 @@ const QString kTopologyNull =
     QStringLiteral("Standard Topology Model is nullptr: PluginDeviceSearch::CheckCameraExistedInTopology");
 const QString kParseFailed = QStringLiteral("PluginDeviceSearch::importDevices, parse importing list file failed");
 
+// One managed channel of the topology: where its item stands, and what it states.
+struct Channel
+{
+    enum Place { UnderFirstItem, Grandchild, UnderOtherTopItem };
+    QString ip;
+    QString port;
+    int channel;
+    int channelNum;
+    Place place = UnderFirstItem;
+};
+
+// What the host hands out for the topology plug-in's id.
+struct Topology
+{
+    // Every kind but Usable is no topology the plug-in can search.
+    enum Kind { Usable, Absent, NoMethod, NullModel, ProxyModel, PlainObject };
+    Kind kind = Usable;
+    QList<Channel> channels;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Topology)
 
 class tst_Import : public QObject
 {
@@ -46,12 +68,9 @@ private:
     }
 
 private Q_SLOTS:
-    // Channels "ip|port|channel|channelNum" go under the topology's first item, or
-    // "|grandchild" / "|otherTop"; "absent", "noMethod", "nullModel", "proxyModel",
-    // "plainModel": no usable topology.
     void importFile()
     {
-        QFETCH(QStringList, topology);
+        QFETCH(Topology, topology);
         QFETCH(QByteArray, content);
         QFETCH(QString, returned);  // brand|host|port|modelName|hostName|mac per map
         QFETCH(QStringList, signalled);
@@ -63,22 +82,22 @@ private Q_SLOTS:
         QObject plain;
         QSortFilterProxyModel proxy;
         proxy.setSourceModel(fake.model());
-        for (const QString& channel : topology) {
-            const QStringList parts = channel.split('|');
-            QStandardItem* parent = parts.value(4) == "grandchild" ? fake.root()->child(0) : fake.root();
-            if (parts.value(4) == "otherTop")
+        for (const Channel& channel : topology.channels) {
+            QStandardItem* parent = fake.root();
+            if (channel.place == Channel::Grandchild)
+                parent = fake.root()->child(0);
+            if (channel.place == Channel::UnderOtherTopItem)
                 fake.model()->appendRow(parent = new QStandardItem);
-            if (parts.size() >= 4)
-                FakeTopologyPlugin::addChannelTo(parent, parts[0], parts[1], parts[2].toInt(), parts[3].toInt());
+            FakeTopologyPlugin::addChannelTo(parent, channel.ip, channel.port, channel.channel, channel.channelNum);
         }
-        fake.setReturnsNull(topology.contains("nullModel"));
-        if (topology.contains("proxyModel"))
+        fake.setReturnsNull(topology.kind == Topology::NullModel);
+        if (topology.kind == Topology::ProxyModel)
             fake.setReturnedObject(&proxy);
-        if (topology.contains("plainModel"))
+        if (topology.kind == Topology::PlainObject)
             fake.setReturnedObject(&plain);
-        if (!topology.contains("absent"))
+        if (topology.kind != Topology::Absent)
             h.wrapper().pluginObjects.insert(FakeTopologyPlugin::PluginId,
-                                             topology.contains("noMethod") ? &plain : &fake);
+                                             topology.kind == Topology::NoMethod ? &plain : &fake);
         // A camera of the camera model is no reason to leave a device out.
         QVERIFY(h.call("addDevice", {"cam", 0, "10.0.0.7", 80}).toBool());
         listen(h);
@@ -95,10 +114,7 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        QVariant result = h.call("importDevices", {QUrl::fromLocalFile(path)});
-        // The meta-call hands the returned QVariant back wrapped once more.
-        if (result.metaType() == QMetaType::fromType<QVariant>())
-            result = QVariant(*static_cast<const QVariant*>(result.constData()));
+        const QVariant result = h.call("importDevices", {QUrl::fromLocalFile(path)});
 
         QCOMPARE(result.metaType(), QMetaType::fromType<QVariantList>());
         QStringList maps;
@@ -116,7 +132,9 @@ private Q_SLOTS:
             lines.append(QString::fromStdString(record.message));
         QCOMPARE(lines, logged);
         const QStringList& asked = h.wrapper().pluginObjectRequests;
-        QCOMPARE(asked.count(FakeTopologyPlugin::PluginId), logged.contains(kParseFailed) ? 0 : asked.size());
+        // A list that does not parse never reaches the topology.
+        const qsizetype topologyAsked = logged.contains(kParseFailed) ? 0 : asked.size();
+        QCOMPARE(asked.count(FakeTopologyPlugin::PluginId), topologyAsked);
         QCOMPARE(h.wrapper().pluginObjectContexts.count(PluginHarness::hostContext()), asked.size());
         // Reading a list neither adds rows nor asks the host anything.
         QCOMPARE(h.cameraModel()->rowCount(), 1);
@@ -153,7 +171,7 @@ private Q_SLOTS:
 
     void importFile_data()
     {
-        QTest::addColumn<QStringList>("topology");
+        QTest::addColumn<Topology>("topology");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("returned");
         QTest::addColumn<QStringList>("signalled");
@@ -162,7 +180,7 @@ private Q_SLOTS:
             QStringList signalled = returned.isEmpty() ? QStringList{"devicesExist"} : QStringList();
             if (wrong != 0)
                 signalled.append(QStringLiteral("importFileNotAllCorrect(%1)").arg(wrong));
-            QTest::newRow(name) << QStringList() << content << returned << signalled << QStringList();
+            QTest::newRow(name) << Topology() << content << returned << signalled << QStringList();
         };
         // Header cells claim the keys they contain, in any letter case; the leftmost wins.
         row("leftmost of any case wins", "Description,IP,Port,mac\ndoor,10.0.0.1,80,00:11\n", "|door|80|||00:11");
@@ -192,35 +210,42 @@ private Q_SLOTS:
             {"directory", "@directory"}, {"FIFO", "@fifo"}};
         const QStringList exist{"devicesExist"}, none;
         for (const auto& [name, content] : unusable)
-            QTest::newRow(name) << QStringList() << content << "" << exist << QStringList{kParseFailed};
+            QTest::newRow(name) << Topology() << content << "" << exist << QStringList{kParseFailed};
         // A device is left out once every channel it states is a child of the topology's
         // first item; ip and port are compared as text.
-        const auto one = [&](const char* name, const QStringList& channels, bool managed) {
-            QTest::newRow(name) << channels << QByteArray("IP,Port\n10.0.0.5,80\n")
+        const auto one = [&](const char* name, const QList<Channel>& channels, bool managed) {
+            QTest::newRow(name) << Topology{Topology::Usable, channels} << QByteArray("IP,Port\n10.0.0.5,80\n")
                                 << (managed ? "" : "|10.0.0.5|80|||") << (managed ? exist : none) << none;
         };
-        one("same channel twice counts once", {"10.0.0.5|80|1|2", "10.0.0.5|80|1|2"}, false);
-        one("last match states the count", {"10.0.0.5|80|1|3", "10.0.0.5|80|2|2"}, true);
-        one("others passed over", {"10.0.0.6|80|1|1", "10.0.0.5|81|2|1", "10.0.0.5|80|1|1", "10.0.0.50|80|2|1"}, true);
+        one("same channel twice counts once", {{"10.0.0.5", "80", 1, 2}, {"10.0.0.5", "80", 1, 2}}, false);
+        one("last match states the count", {{"10.0.0.5", "80", 1, 3}, {"10.0.0.5", "80", 2, 2}}, true);
+        one("others passed over",
+            {{"10.0.0.6", "80", 1, 1}, {"10.0.0.5", "81", 2, 1}, {"10.0.0.5", "80", 1, 1}, {"10.0.0.50", "80", 2, 1}},
+            true);
         one("grandchild of the first item, child of another top-level item",
-            {"10.0.0.9|80|1|1", "10.0.0.5|80|1|1|grandchild", "10.0.0.5|80|1|1|otherTop"}, false);
+            {{"10.0.0.9", "80", 1, 1}, {"10.0.0.5", "80", 1, 1, Channel::Grandchild},
+             {"10.0.0.5", "80", 1, 1, Channel::UnderOtherTopItem}},
+            false);
+        const Topology managing5{Topology::Usable, {{"10.0.0.5", "80", 1, 1}}};
         QTest::newRow("port 080 is not 80, IP with a trailing space neither")
-            << QStringList{"10.0.0.5|80|1|1"} << QByteArray("IP,Port\n10.0.0.5,080\n10.0.0.5 ,80\n")
+            << managing5 << QByteArray("IP,Port\n10.0.0.5,080\n10.0.0.5 ,80\n")
             << "|10.0.0.5|080|||,|10.0.0.5 |80|||" << none << none;
         // Asked afresh for every record, and each failed look-up is logged twice.
         const QByteArray two("IP,Port\n10.0.0.5,80\n10.0.0.6,80\n");
         const QString both("|10.0.0.5|80|||,|10.0.0.6|80|||");
         const QStringList twice{kTopologyFailed, kTopologyNull, kTopologyFailed, kTopologyNull};
-        QTest::newRow("no topology plug-in") << QStringList{"absent"} << two << both << none << twice;
-        QTest::newRow("object without the method") << QStringList{"noMethod"} << two << both << none << twice;
-        QTest::newRow("method gives no model") << QStringList{"nullModel", "10.0.0.5|80|1|1"} << two << both << none
-                                               << twice;
+        QTest::newRow("no topology plug-in") << Topology{Topology::Absent, {}} << two << both << none << twice;
+        QTest::newRow("object without the method") << Topology{Topology::NoMethod, {}} << two << both << none
+                                                   << twice;
+        QTest::newRow("method gives no model") << Topology{Topology::NullModel, managing5.channels} << two << both
+                                               << none << twice;
         // Any other object is no topology either, even a model over the right one.
-        QTest::newRow("method gives a proxy model") << QStringList{"proxyModel", "10.0.0.5|80|1|1"} << two << both
-                                                    << none << twice;
-        QTest::newRow("method gives a plain object") << QStringList{"plainModel"} << two << both << none << twice;
+        QTest::newRow("method gives a proxy model") << Topology{Topology::ProxyModel, managing5.channels} << two
+                                                    << both << none << twice;
+        QTest::newRow("method gives a plain object") << Topology{Topology::PlainObject, {}} << two << both << none
+                                                     << twice;
         QTest::newRow("only wrong lines: devicesExist first")
-            << QStringList() << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
+            << Topology() << QByteArray("IP,Port\nx\n10.0.0.1,http\n\n10.0.0.1,-80\n") << ""
             << QStringList{"devicesExist", "importFileNotAllCorrect(4)"} << none;
     }
 };

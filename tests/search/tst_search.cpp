@@ -31,6 +31,21 @@ QString typedRoles(const QStandardItem* item, int first, int last)
     return values.join('|');
 }
 
+// Which search an answer names, in answersByRequest.
+enum Request { NoRequest, OldDevices, OldStations, DevicesInCapitals, Devices, Stations };
+
+// The signals spies saw, as "name(success, done)", in the order of the spies.
+QStringList signalsSeen(const QList<QPair<QString, const QSignalSpy*>>& spies)
+{
+    QStringList out;
+    for (const auto& [name, spy] : spies) {
+        for (const QList<QVariant>& arguments : *spy)
+            out.append(QStringLiteral("%1(%2, %3)")
+                           .arg(name, arguments[0].toBool() ? "true" : "false", arguments[1].toBool() ? "true" : "false"));
+    }
+    return out;
+}
+
 QVariantMap station(const QString& id, const QString& ip, const QString& model = "m", int port = 80)
 {
     QVariantMap entry = foundDevice(id, ip, port, 1, "AABBCCDDEEFF", model);
@@ -161,28 +176,77 @@ private Q_SLOTS:
                  "ipRole=QString:10.0.0.5|portRole=int:0|typeRole=int:24|brandRole=int:7|brandNameRole=QString:-1|"
                  "statusRole=int:6|hostNameRole=QString:store-nvr|httpsPortRole=int:443|passwordRole=none:|"
                  "qrlnModelRole=QString:QX-1");
-        QCOMPARE(h.cameraModel()->columnCount() + h.stationModel()->columnCount(), 2);
+        QCOMPARE(h.cameraModel()->columnCount(), 1);
+        QCOMPARE(h.stationModel()->columnCount(), 1);
     }
 
 
     // Only the latest search of each kind is answered (before any, both ids are empty).
-    // Success is the code "0" alone; "done" is passed on. A camera already listed takes
-    // only brand and MAC of a later entry reporting brand 0 (or none); a failed part
-    // changes no row. Stations keep an entry whose "QRLNModel" holds the text, same case.
+    // Success is the code "0" alone; "done" is passed on.
+    void answersByRequest_data()
+    {
+        QTest::addColumn<bool>("searched");  // an older and a newer search of each kind started first
+        QTest::addColumn<int>("request");    // which search the answer names
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<int>("cameras");
+        QTest::addColumn<int>("stations");
+        const QStringList nothing;
+        QTest::newRow("no id before any search: the device search's") << false << int(NoRequest) << "0" << true
+            << QStringList{"searchDevicesResp(true, true)"} << 1 << 0;
+        QTest::newRow("no id after a search: ignored") << true << int(NoRequest) << "0" << true << nothing << 0 << 0;
+        QTest::newRow("an older device search: ignored") << true << int(OldDevices) << "0" << true << nothing << 0 << 0;
+        QTest::newRow("an older station search: ignored") << true << int(OldStations) << "0" << true << nothing << 0
+                                                          << 0;
+        QTest::newRow("the id in capitals: ignored") << true << int(DevicesInCapitals) << "0" << true << nothing << 0
+                                                     << 0;
+        QTest::newRow("devices, not done yet") << true << int(Devices) << "0" << false
+                                               << QStringList{"searchDevicesResp(true, false)"} << 1 << 0;
+        QTest::newRow("devices, done") << true << int(Devices) << "0" << true
+                                       << QStringList{"searchDevicesResp(true, true)"} << 1 << 0;
+        QTest::newRow("devices, code 00 fails") << true << int(Devices) << "00" << false
+                                                << QStringList{"searchDevicesResp(false, false)"} << 0 << 0;
+        QTest::newRow("stations, done") << true << int(Stations) << "0" << true
+                                        << QStringList{"searchStationsResp(true, true)"} << 0 << 1;
+        QTest::newRow("stations, code 2 fails") << true << int(Stations) << "2" << true
+                                                << QStringList{"searchStationsResp(false, true)"} << 0 << 0;
+    }
+
     void answersByRequest()
     {
+        QFETCH(bool, searched);
+        QFETCH(int, request);
+        QFETCH(QString, code);
+        QFETCH(bool, done);
+        QFETCH(QStringList, told);
+        QFETCH(int, cameras);
+        QFETCH(int, stations);
         CheckedHarness h;
+        QMap<int, QString> ids{{NoRequest, QString()}};
+        if (searched) {
+            ids[OldDevices] = h.startDeviceSearch();
+            ids[OldStations] = h.startStationSearch();
+            ids[Devices] = h.startDeviceSearch();
+            ids[Stations] = h.startStationSearch();
+            ids[DevicesInCapitals] = ids[Devices].toUpper();
+        }
         QSignalSpy devicesTold(h.object(), SIGNAL(searchDevicesResp(bool,bool)));
         QSignalSpy stationsTold(h.object(), SIGNAL(searchStationsResp(bool,bool)));
-        h.call("setQRLNModelBrand", {"ABC"});
-        h.answer("searchDevice", QVariantMap{{"devList", QVariantList{foundDevice("x", "10.0.0.9")}}});
 
-        const QString oldDevices = h.startDeviceSearch();
-        const QString oldStations = h.startStationSearch();
+        h.answerSearch(ids.value(request), {foundDevice("a", "10.0.0.1")}, false, code, done);
+
+        QCOMPARE(signalsSeen({{"searchDevicesResp", &devicesTold}, {"searchStationsResp", &stationsTold}}), told);
+        QCOMPARE(h.cameraModel()->rowCount(), cameras);
+        QCOMPARE(h.stationModel()->rowCount(), stations);
+    }
+
+    // A camera already listed takes only brand and MAC of a later entry reporting
+    // brand 0 (or none); a failed part changes no row.
+    void laterEntriesOfAListedCamera()
+    {
+        CheckedHarness h;
         const QString devices = h.startDeviceSearch();
-        const QString stations = h.startStationSearch();
-        for (const QString& id : {oldDevices, oldStations, devices.toUpper(), QString()})
-            h.answerSearch(id, {foundDevice("old", "10.0.0.1")});
         h.answerSearch(devices, {foundDevice("a", "10.0.0.1", 80, 1, "AABBCCDDEEFF", "First"),
                                  foundDevice("a", "10.0.0.7", 80, 1)}, true, "0", false);
         h.answerSearch(devices, {foundDevice("b", "10.0.0.2"), foundDevice("a", "10.9.9.9", 8000, 0, "112233445566"),
@@ -196,18 +260,20 @@ private Q_SLOTS:
         const QList<int> roles{Cam::Id, Cam::Brand, Cam::BrandName, Cam::Mac, Cam::Model, Cam::Ip, Cam::Port, Cam::Status};
         QCOMPARE(rowText(h.cameraModel()->item(0), roles), QStringLiteral("a|0|qrln|11-22-33-44-55-66|First|10.0.0.1|80|0"));
         QCOMPARE(rowText(h.cameraModel()->item(1), roles), QStringLiteral("b|0|qrln||M1|10.0.0.2|80|6"));
+    }
 
+    // Stations keep an entry whose "QRLNModel" holds the model brand's text, same case.
+    void stationsByModelText()
+    {
+        CheckedHarness h;
+        h.call("setQRLNModelBrand", {"ABC"});
+        const QString stations = h.startStationSearch();
         QVariantMap station = foundDevice("s", "10.0.0.5");
         const auto withModel = [&](const QVariant& model) { return station.insert("QRLNModel", model), station; };
         h.answerSearch(stations, {withModel("xxABCyy"), withModel("abc")}, true, "0", false);
         h.answerSearch(stations, {withModel("ABC")}, false, "2", true);
         h.answerSearch(stations, {withModel("ABC"), withModel(QVariant())});
-        QCOMPARE(column(h.stationModel(), Station::Status), QStringLiteral("6,6"));
-        QStringList told;
-        for (const QSignalSpy* spy : {&devicesTold, &stationsTold})
-            for (const QList<QVariant>& arguments : *spy)
-                told << QStringLiteral("%1/%2").arg(arguments[0].toBool()).arg(arguments[1].toBool());
-        QCOMPARE(told.join(','), QStringLiteral("1/1,1/0,1/1,0/0,0/1,1/0,0/1,1/1"));
+        QCOMPARE(column(h.stationModel(), Station::QrlnModel), QStringLiteral("xxABCyy,ABC"));
     }
 
     // "detCamResEvt" of this device search sets the status camera by camera; only success
@@ -227,7 +293,7 @@ private Q_SLOTS:
         const QList<int> roles{Cam::Status, Cam::Model, Cam::Mac, Cam::ChannelNum, Cam::Ip, Cam::Brand};
         QCOMPARE(rowText(h.cameraModel()->item(0), roles), QStringLiteral("1|Q-900|aa-bb-cc-dd-ee-ff|4|10.0.0.1|1"));
         QCOMPARE(rowText(h.cameraModel()->item(1), roles), QStringLiteral("2|M1|00-11-22-AA-BB-CC|1|10.0.0.2|1"));
-        QCOMPARE(h.cameraModel()->item(2)->data(Cam::Status).toInt(), 4);
+        QCOMPARE(statusName(h.cameraModel()->item(2)->data(Cam::Status)), QStringLiteral("Failed"));
     }
 
     // The two proxies QML binds to: what they show and in which order.
@@ -261,11 +327,12 @@ private Q_SLOTS:
         fill(h);
         QSortFilterProxyModel* view = stations ? h.stationProxy() : h.cameraProxy();
         if (!stations)
-            metaCall(view, "setFilterBrand", {brand});
-        metaCall(view, "setFilterString", {words});
+            HostKit::call(view, "setFilterBrand", {brand});
+        HostKit::call(view, "setFilterString", {words});
         if (sortRole)
-            metaCall(view, "sortByRole", {sortRole});
-        QCOMPARE(column(view, stations ? int(Station::Id) : int(Cam::Id)), shown);
+            HostKit::call(view, "sortByRole", {sortRole});
+        const int idRole = stations ? int(Station::Id) : int(Cam::Id);
+        QCOMPARE(column(view, idRole), shown);
     }
 };
 

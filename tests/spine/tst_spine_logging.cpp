@@ -35,8 +35,11 @@ void verifyRecords(const QList<Expected>& expected)
 {
     const auto& begun = FakeLog::beginRecords();
     const auto& written = FakeLog::writeRecords();
-    QCOMPARE(int(begun.size()), begins() ? expected.size() : 0);
-    QCOMPARE(int(written.size()), writes() ? expected.size() : 0);
+    const int beginsExpected = begins() ? expected.size() : 0;
+    const int writesExpected = writes() ? expected.size() : 0;
+    QCOMPARE(int(begun.size()), beginsExpected);
+    QCOMPARE(int(written.size()), writesExpected);
+    // The module id (0 when unregistered) in the high byte, level 2 (error) in the low one.
     for (size_t i = 0; i < begun.size(); ++i) {
         QCOMPARE(begun[i].handle, FakeLog::handle());
         QCOMPARE(begun[i].levelWord, expectedLevelWord());
@@ -49,8 +52,8 @@ void verifyRecords(const QList<Expected>& expected)
     for (size_t i = 0; i < written.size(); ++i) {
         QCOMPARE(written[i].handle, FakeLog::handle());
         QCOMPARE(written[i].format.c_str(), expected.at(i).format);
-        QCOMPARE(QString::fromStdString(written[i].message),
-                 QString::fromLatin1(expected.at(i).format).replace("%s", expected.at(i).function));
+        const QString message = QString::fromLatin1(expected.at(i).format).replace("%s", expected.at(i).function);
+        QCOMPARE(QString::fromStdString(written[i].message), message);
     }
 }
 
@@ -71,10 +74,13 @@ private Q_SLOTS:
         QCOMPARE(FakeLog::entryCalls(), 1);
         QCOMPARE(FakeLog::entryArgument(), 0);
         const auto& registrations = FakeLog::registrations();
-        QCOMPARE(int(registrations.size()), registers() ? 1 : 0);
+        const int registrationsExpected = registers() ? 1 : 0;
+        QCOMPARE(int(registrations.size()), registrationsExpected);
+        void* const handle = variant() == "null-handle" ? nullptr : FakeLog::handle();
         for (const auto& registration : registrations) {
-            QCOMPARE(registration.handle, variant() == "null-handle" ? nullptr : FakeLog::handle());
-            QCOMPARE(QString::number(registration.kind) + ' ' + registration.moduleName.c_str(), "19 DeviceSearch");
+            QCOMPARE(registration.handle, handle);
+            QCOMPARE(registration.kind, 19);
+            QCOMPARE(registration.moduleName.c_str(), "DeviceSearch");
         }
         h.answerSearch(h.startDeviceSearch(2), {foundDevice("a", "10.0.0.1")}, true);
         h.answerSearch(h.startStationSearch(), {foundDevice("s", "10.0.0.9")});
@@ -101,7 +107,8 @@ private Q_SLOTS:
         FakeLog::reset();
         FakeLog::setBeginResult(1);
         QCOMPARE(h.call("searchStations").toBool(), false);
-        QCOMPARE(int(FakeLog::beginRecords().size()), begins() ? 1 : 0);
+        const int beginsAfter = begins() ? 1 : 0;
+        QCOMPARE(int(FakeLog::beginRecords().size()), beginsAfter);
         QCOMPARE(int(FakeLog::writeRecords().size()), 0);
     }
 };

@@ -1,61 +1,17 @@
 #pragma once
 
-#include "FakeFrameworkWrapper.h"
-#include "MetaCall.h"
+#include <Call.h>
+#include <PluginSession.h>
 
-#include <PluginBase.h>
+#include <QAbstractItemModel>
+#include <QVariantMap>
 
-#include <QPluginLoader>
-#include <QPointer>
-#include <QSortFilterProxyModel>
-#include <QStandardItemModel>
-
-// Loads the built plug-in file exactly as the host does and connects a fresh root
-// object to a FakeFrameworkWrapper. Each harness gets its own object; the previous
-// one is destroyed with its harness, so qt_plugin_instance makes a new one.
-class PluginHarness
+// The built plug-in file loaded and connected as the host does (see PluginSession);
+// anything the kit cannot do fails the current test.
+class PluginHarness : public PluginSession
 {
 public:
-    // A recognisable host context, so tests can check it is passed through.
-    static void* hostContext() { return reinterpret_cast<void*>(quintptr(0xC0FFEE)); }
-
     explicit PluginHarness(bool initialise = true);
-    ~PluginHarness();
-
-    PluginHarness(const PluginHarness&) = delete;
-    PluginHarness& operator=(const PluginHarness&) = delete;
-
-    bool initialise();
-
-    QObject* object() const { return m_object; }
-    PluginBase* plugin() const { return m_plugin; }
-    FakeFrameworkWrapper& wrapper() { return m_wrapper; }
-    QPluginLoader& loader() { return m_loader; }
-
-    QStandardItemModel* cameraModel() const;
-    QSortFilterProxyModel* cameraProxy() const;
-    QStandardItemModel* stationModel() const;
-    QSortFilterProxyModel* stationProxy() const;
-
-    // QML-facing calls by name.
-    QVariant call(const char* method, const QVariantList& args = {}) { return metaCall(m_object, method, args); }
-
-    // Host answers and events.
-    void answer(const QString& command, const QVariant& result, void* userData = nullptr,
-                const QString& resultCode = QStringLiteral("0"), bool done = true);
-    void answerSearch(const QString& requestId, const QVariantList& devList, bool checkAuth = false,
-                      const QString& resultCode = QStringLiteral("0"), bool done = true);
-    void event(const QString& name, const QVariant& data, const QString& error = QString());
-
-    // Starts a device search (or a station search) and returns its request id.
-    QString startDeviceSearch(int flag = 0);
-    QString startStationSearch();
-
-private:
-    QPluginLoader m_loader;
-    FakeFrameworkWrapper m_wrapper;
-    QPointer<QObject> m_object;
-    PluginBase* m_plugin = nullptr;
 };
 
 // One found device as the server describes it in "devList".
@@ -64,3 +20,5 @@ QVariantMap foundDevice(const QString& id, const QString& ip, int httpPort = 80,
 
 // The rows of a model (column 0, top level) as "a,b,c" of one role.
 QString column(const QAbstractItemModel* model, int role);
+// The rows' statuses (or previous statuses) by name, first row first.
+QStringList statusNames(const QAbstractItemModel* model, int role);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QVariant>
+
 // Role numbers and status values as QML and the host see them, written out here
 // rather than taken from the plug-in's headers, so a renumbering there shows up as a
 // test failure. Camera roles from 271 on have no name; QML reaches them by number.
@@ -20,3 +23,15 @@ enum : int {
 
 // PluginDeviceSearch::DeviceStatus by value, as the status roles and the signals carry it.
 enum Status : int { Checking = 0, Authorized, DetectCode1, DetectCode2, Failed, Offline, NotChecked };
+
+// A status value by name, so a failing comparison reads "Failed", not "4"; a value
+// that is not set reads as an empty text.
+inline QString statusName(const QVariant& status)
+{
+    static const char* const names[] = {"Checking", "Authorized", "DetectCode1", "DetectCode2",
+                                        "Failed",   "Offline",    "NotChecked"};
+    if (!status.isValid())
+        return QString();
+    const int value = status.toInt();
+    return value >= 0 && value <= NotChecked ? QString::fromLatin1(names[value]) : QString::number(value);
+}

@@ -1,12 +1,19 @@
-#include "MetaCall.h"
+#include "Call.h"
+
+#include "Failure.h"
 
 #include <QMetaMethod>
-#include <QTest>
 
 #include <vector>
 
-QVariant metaCall(QObject* object, const char* method, const QVariantList& args)
+namespace HostKit {
+
+QVariant call(QObject* object, const char* method, const QVariantList& args)
 {
+    if (!object) {
+        fail(QStringLiteral("%1 called on no object").arg(QLatin1String(method)));
+        return QVariant();
+    }
     const QMetaObject* meta = object->metaObject();
     for (int i = 0; i < meta->methodCount(); ++i) {
         const QMetaMethod candidate = meta->method(i);
@@ -23,8 +30,7 @@ QVariant metaCall(QObject* object, const char* method, const QVariantList& args)
             if (!value.isValid())
                 value = QVariant(type);
             else if (value.metaType() != type && !value.convert(type)) {
-                QTest::qFail(qPrintable(QStringLiteral("argument %1 of %2 does not convert").arg(p).arg(method)),
-                             __FILE__, __LINE__);
+                fail(QStringLiteral("argument %1 of %2 does not convert").arg(p).arg(QLatin1String(method)));
                 return QVariant();
             }
             converted.push_back(value);
@@ -39,9 +45,13 @@ QVariant metaCall(QObject* object, const char* method, const QVariantList& args)
         for (size_t p = 0; p < converted.size(); ++p)
             argv[p + 1] = converted[p].data();
         QMetaObject::metacall(object, QMetaObject::InvokeMetaMethod, candidate.methodIndex(), argv.data());
+        // A method returning QVariant filled the one held inside result.
+        if (candidate.returnMetaType() == QMetaType::fromType<QVariant>())
+            return *static_cast<const QVariant*>(result.constData());
         return result;
     }
-    QTest::qFail(qPrintable(QStringLiteral("no method %1 with %2 arguments").arg(method).arg(args.size())),
-                 __FILE__, __LINE__);
+    fail(QStringLiteral("no method %1 with %2 arguments").arg(QLatin1String(method)).arg(args.size()));
     return QVariant();
 }
+
+} // namespace HostKit
