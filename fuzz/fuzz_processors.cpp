@@ -454,15 +454,16 @@ private:
         QObject::connect(&m_plugin, &PluginDeviceSearch::searchStationsResp, &m_plugin, turn);
         QObject::connect(&m_plugin, &PluginDeviceSearch::addDeviceResp, &m_plugin, turn);
         QObject::connect(&m_plugin, &PluginDeviceSearch::devicesExist, &m_plugin, turn);
-        // Only the signals that come after a change: a slot may not change a model
-        // that is about to change.
+        // Only the signals that end a change: a slot may not change a model that is
+        // about to change or still changing. layoutChanged is left out for that reason:
+        // QStandardItemModel::setItem() emits it before it reports the new item, and a
+        // model cleared in between leaves Qt itself writing to a deleted item.
         for (QAbstractItemModel* model : {static_cast<QAbstractItemModel*>(m_cameras),
                                           static_cast<QAbstractItemModel*>(m_stations)}) {
             QObject::connect(model, &QAbstractItemModel::dataChanged, &m_plugin, turn);
             QObject::connect(model, &QAbstractItemModel::rowsInserted, &m_plugin, turn);
             QObject::connect(model, &QAbstractItemModel::rowsRemoved, &m_plugin, turn);
             QObject::connect(model, &QAbstractItemModel::modelReset, &m_plugin, turn);
-            QObject::connect(model, &QAbstractItemModel::layoutChanged, &m_plugin, turn);
         }
     }
 
