@@ -101,6 +101,10 @@ private:
     };
     SearchRequest BuildSearchParameters(int type, int flag, const QString& relayPath, int maxRet) const;
     bool SendToHost(const QString& command, const QVariant& parameters, void* userData);
+    enum class SearchSent { Refused, Superseded, Current };
+    // Sends a search and, when it is still the newest of its kind once SendCommand has
+    // returned, makes it the current one.
+    SearchSent SendSearch(const SearchRequest& request, QString& requestId, quint64& searchesStarted);
     void CleanModelAndKeepManualItems();
     bool IsAllAuthorized(const QStringList& uidList) const;
     bool IsSendable(const QStandardItem* item) const;

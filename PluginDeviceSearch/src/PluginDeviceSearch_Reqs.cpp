@@ -147,54 +147,57 @@ bool PluginDeviceSearch::SendToHost(const QString& command, const QVariant& para
                                            QString());
 }
 
+PluginDeviceSearch::SearchSent PluginDeviceSearch::SendSearch(const SearchRequest& request, QString& requestId,
+                                                               quint64& searchesStarted)
+{
+    const quint64 searchesBefore = searchesStarted;
+    if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr))
+        return SearchSent::Refused;
+    // A search of the same kind that QML started while the host held ours is the
+    // newer one: its request and its rows stand, and the answers to ours find no taker.
+    if (searchesStarted != searchesBefore)
+        return SearchSent::Superseded;
+    ++searchesStarted;
+    requestId = request.requestId;
+    return SearchSent::Current;
+}
+
 bool PluginDeviceSearch::searchDevices(int type, int flag, const QString& relayPath, int maxRet)
 {
-    const SearchRequest request = BuildSearchParameters(type, flag, relayPath, maxRet);
-    const quint64 searchesBefore = m_deviceSearchesStarted;
-    if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
+    const SearchSent sent = SendSearch(BuildSearchParameters(type, flag, relayPath, maxRet),
+                                       m_deviceSearchRequestId, m_deviceSearchesStarted);
+    if (sent == SearchSent::Refused) {
         PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::searchDevices");
         return false;
     }
-    // A search that QML started while the host held ours is the newer one: its
-    // request and its rows stand, and the answers to ours will find no taker.
-    if (m_deviceSearchesStarted != searchesBefore)
-        return true;
-    ++m_deviceSearchesStarted;
-    m_deviceSearchRequestId = request.requestId;
-    if (m_cameraModel)
+    if (sent == SearchSent::Current && m_cameraModel)
         m_cameraModel->clear();
     return true;
 }
 
 bool PluginDeviceSearch::refreshDevices(int type, int flag, const QString& relayPath, int maxRet)
 {
-    const SearchRequest request = BuildSearchParameters(type, flag, relayPath, maxRet);
-    const quint64 searchesBefore = m_deviceSearchesStarted;
-    if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
+    const SearchSent sent = SendSearch(BuildSearchParameters(type, flag, relayPath, maxRet),
+                                       m_deviceSearchRequestId, m_deviceSearchesStarted);
+    if (sent == SearchSent::Refused) {
         PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::refreshDevices");
         return false;
     }
-    if (m_deviceSearchesStarted != searchesBefore)
-        return true;
-    ++m_deviceSearchesStarted;
-    m_deviceSearchRequestId = request.requestId;
-    CleanModelAndKeepManualItems();
+    if (sent == SearchSent::Current)
+        CleanModelAndKeepManualItems();
     return true;
 }
 
 bool PluginDeviceSearch::searchStations()
 {
-    const SearchRequest request = BuildSearchParameters(kStationSearchType, UnmanagedOnlyFlag, QStringLiteral(""), -1);
-    const quint64 searchesBefore = m_stationSearchesStarted;
-    if (!SendToHost(ProtocolKey::SearchDevice, request.parameters, nullptr)) {
+    const SearchSent sent =
+        SendSearch(BuildSearchParameters(kStationSearchType, UnmanagedOnlyFlag, QStringLiteral(""), -1),
+                   m_stationSearchRequestId, m_stationSearchesStarted);
+    if (sent == SearchSent::Refused) {
         PDS_LOG("%s, send command to server failed", "PluginDeviceSearch::searchStations");
         return false;
     }
-    if (m_stationSearchesStarted != searchesBefore)
-        return true;
-    ++m_stationSearchesStarted;
-    m_stationSearchRequestId = request.requestId;
-    if (m_stationModel)
+    if (sent == SearchSent::Current && m_stationModel)
         m_stationModel->clear();
     return true;
 }
