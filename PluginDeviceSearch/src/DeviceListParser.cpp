@@ -70,11 +70,26 @@ struct RecordField
 
 } // namespace
 
-int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString>>& devices, uint& numWrongFormat)
+int DeviceListParser::Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat)
+{
+    return ParseFile(
+        filePath, [&devices] { devices.clear(); }, [&devices](Record&& record) { devices.append(std::move(record)); },
+        numWrongFormat);
+}
+
+int DeviceListParser::ParseEach(const QString& filePath, const std::function<void(Record&&)>& take,
+                                uint& numWrongFormat)
+{
+    return ParseFile(filePath, [] {}, take, numWrongFormat);
+}
+
+int DeviceListParser::ParseFile(const QString& filePath, const std::function<void()>& start,
+                                const std::function<void(Record&&)>& take, uint& numWrongFormat)
 {
     // Directories, FIFOs and devices such as /dev/zero would block or never end;
     // only a regular file can be a device list.
-    if (!QFileInfo(filePath).isFile())
+    const QFileInfo info(filePath);
+    if (!info.isFile() || info.size() > kMaxFileSize)
         return 1;
 
     QFile file(filePath);
@@ -84,7 +99,7 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
     if (stream.atEnd())
         return 1;
 
-    devices.clear();
+    start();
 
     ColumnMap columns;
     if (!ParseHeader(stream.readLine(), columns))
@@ -114,10 +129,10 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
             ++numWrongFormat;
             continue;
         }
-        QMap<QString, QString> record;
+        Record record;
         for (const RecordField& field : recordFields)
             record.insert(record.cend(), *field.key, RemoveQuotes(fields.at(field.column)).toString());
-        devices.append(std::move(record));
+        take(std::move(record));
     }
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "IDeviceListParser.h"
 
+#include <functional>
+
 // Comma-separated device lists with a header line. The header decides which column
 // holds which key; every data line with too few fields or a bad port is counted as
 // wrong and skipped. Stateless: one instance serves any number of files.
@@ -10,11 +12,24 @@ class DeviceListParser final : public IDeviceListParser
 public:
     DeviceListParser() = default;
 
-    int Parse(const QString& filePath, QList<QMap<QString, QString>>& devices, uint& numWrongFormat) override;
+    using Record = QMap<QString, QString>;
+
+    // Files above this size are refused as unusable, before a line is read: ten
+    // times the list of the largest site, whose result alone would take over a
+    // gigabyte. 64 MiB holds about 1.4 million lines of a usual list.
+    static constexpr qint64 kMaxFileSize = qint64(64) << 20;
+
+    int Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat) override;
+    // Parse, handing each record over as soon as its line is read instead of keeping
+    // them all: a caller that keeps only what it makes of each record never holds the
+    // whole file's records at once. Returns what Parse returns.
+    int ParseEach(const QString& filePath, const std::function<void(Record&&)>& take, uint& numWrongFormat);
 
 private:
     using ColumnMap = QMap<QString, qint16>;
 
+    static int ParseFile(const QString& filePath, const std::function<void()>& start,
+                         const std::function<void(Record&&)>& take, uint& numWrongFormat);
     static bool ParseHeader(const QString& header, ColumnMap& columns);
     static QStringView RemoveQuotes(QStringView field);
 };

@@ -2,6 +2,7 @@
 
 #include "CameraInfo.h"
 #include "CameraRoles.h"
+#include "DeviceListParser.h"
 #include "PluginLog.h"
 #include "ProtocolKeys.h"
 #include "StationTableModel.h"
@@ -395,30 +396,49 @@ bool PluginDeviceSearch::addDevice(const QString& hostName, int type, const QStr
 
 QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
 {
-    QList<QMap<QString, QString>> records;
     uint numWrongFormat = 0;
     QVariantList devices;
+    qsizetype records = 0;
     int existing = 0;
 
     if (!m_deviceListParser)
         return devices;
-    if (m_deviceListParser->Parse(urlFile.toLocalFile(), records, numWrongFormat) != 0) {
-        // An unusable file leaves no record to look at, whatever the parser left behind.
-        PDS_LOG("%s, parse importing list file failed", "PluginDeviceSearch::importDevices");
+    auto take = [&](const QMap<QString, QString>& record) {
+        ++records;
+        const ImportRecord fields = readRecord(record);
+        if (CheckCameraExistedInTopology(fields.ip, fields.port))
+            ++existing;
+        else
+            devices.append(importedDevice(fields));
+    };
+    const QString path = urlFile.toLocalFile();
+    int parsed = 0;
+    if (auto* parser = dynamic_cast<DeviceListParser*>(m_deviceListParser.data())) {
+        // Each record is made into its device as soon as its line is read, so the
+        // file's records never all exist at once beside the devices made of them.
+        parsed = parser->ParseEach(path, take, numWrongFormat);
     } else {
-        devices.reserve(records.size());
-        for (QMap<QString, QString>& record : records) {
-            const ImportRecord fields = readRecord(record);
-            if (CheckCameraExistedInTopology(fields.ip, fields.port))
-                ++existing;
-            else
-                devices.append(importedDevice(fields));
-            // Done with it: its memory serves the next device rather than fresh pages.
-            record = QMap<QString, QString>();
+        QList<QMap<QString, QString>> list;
+        parsed = m_deviceListParser->Parse(path, list, numWrongFormat);
+        if (parsed == 0) {
+            devices.reserve(list.size());
+            for (QMap<QString, QString>& record : list) {
+                take(record);
+                // Done with it: its memory serves the next device rather than fresh pages.
+                record = QMap<QString, QString>();
+            }
+        } else {
+            // An unusable file leaves no record to look at, whatever the parser left
+            // behind; what it left still counts against the existing ones.
+            records = list.size();
         }
     }
+    if (parsed != 0) {
+        PDS_LOG("%s, parse importing list file failed", "PluginDeviceSearch::importDevices");
+        devices.clear();
+    }
 
-    if (records.size() == existing)
+    if (records == existing)
         Q_EMIT devicesExist();
     if (numWrongFormat != 0)
         Q_EMIT importFileNotAllCorrect(numWrongFormat);
