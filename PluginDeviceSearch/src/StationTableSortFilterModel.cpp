@@ -3,6 +3,8 @@
 #include "CameraRoles.h"
 #include "ProxyFilterCompat.h"
 
+#include <algorithm>
+
 StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
 {
@@ -27,9 +29,10 @@ void StationTableSortFilterModel::prepareSortKeys(int role)
 {
     if (!sourceModel())
         return;
-    if (role == StationRole::Ip)
-        m_ipAddresses.assign(size_t(sourceModel()->rowCount()), IpAddress());
-    else if (!isSortLocaleAware())
+    if (role == StationRole::Ip) {
+        if (!rankAddresses())
+            m_ipAddresses.assign(size_t(sourceModel()->rowCount()), IpAddress());
+    } else if (!isSortLocaleAware())
         m_sortKeys.rank(sourceModel(), role, sortCaseSensitivity());
 }
 
@@ -39,12 +42,80 @@ void StationTableSortFilterModel::releaseSortKeys()
     m_ipText = QString();
     m_ipParts = {};
     m_ipAddresses = {};
+    m_ipRanks = {};
 }
 
-bool StationTableSortFilterModel::coversAddresses(const QModelIndex& sourceIndex) const
+namespace {
+
+// A part of an address written the one way its number is written: digits without a
+// leading zero. Between such parts, differing texts are differing numbers.
+int plainNumber(QStringView part)
 {
-    return sourceIndex.model() == sourceModel() && sourceIndex.column() == 0
-        && size_t(sourceIndex.row()) < m_ipAddresses.size() && !sourceIndex.parent().isValid();
+    if (part.isEmpty() || part.size() > 5 || (part.size() > 1 && part.front() == QLatin1Char('0')))
+        return -1;
+    int value = 0;
+    for (const QChar c : part) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value <= 0xFFFF ? value : -1;
+}
+
+} // namespace
+
+bool StationTableSortFilterModel::rankAddresses()
+{
+    // ipLessThan compares the parts' numbers where their texts differ. When every part
+    // of every address is a plain number, texts differ exactly where numbers do, and
+    // the comparison is the order of (number of parts, the parts' numbers): one key per
+    // row, ranked once. Parts such as 010, 1a or empty ones make 010 equal 10 while
+    // 010 and 10 are still told apart further on; those are compared pair by pair.
+    struct Key
+    {
+        int count;
+        quint64 packed;
+        int row;
+        bool operator<(const Key& other) const
+        {
+            return count != other.count ? count < other.count : packed < other.packed;
+        }
+    };
+    const int rows = sourceModel()->rowCount();
+    std::vector<Key> keys;
+    keys.reserve(size_t(qMax(0, rows)));
+    for (int row = 0; row < rows; ++row) {
+        const QString text = sourceModel()->index(row, 0).data(StationRole::Ip).toString();
+        Key key{0, 0, row};
+        qsizetype start = 0;
+        for (;;) {
+            const qsizetype dot = text.indexOf(QLatin1Char('.'), start);
+            const int value = plainNumber(QStringView(text).mid(start, (dot < 0 ? text.size() : dot) - start));
+            if (value < 0 || key.count == 4)
+                return false;
+            key.packed = (key.packed << 16) | quint64(value);
+            ++key.count;
+            if (dot < 0)
+                break;
+            start = dot + 1;
+        }
+        keys.push_back(key);
+    }
+    std::sort(keys.begin(), keys.end());
+    m_ipRanks.assign(keys.size(), 0);
+    int rank = -1;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i == 0 || keys[i - 1] < keys[i])
+            ++rank;
+        m_ipRanks[size_t(keys[i].row)] = rank;
+    }
+    return true;
+}
+
+bool StationTableSortFilterModel::coversAddresses(const QModelIndex& sourceIndex, size_t rows) const
+{
+    return sourceIndex.model() == sourceModel() && sourceIndex.column() == 0 && size_t(sourceIndex.row()) < rows
+        && !sourceIndex.parent().isValid();
 }
 
 const StationTableSortFilterModel::IpAddress& StationTableSortFilterModel::addressOf(
@@ -107,7 +178,9 @@ bool StationTableSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIn
 bool StationTableSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
     if (sortRole() == StationRole::Ip) {
-        if (coversAddresses(left) && coversAddresses(right))
+        if (coversAddresses(left, m_ipRanks.size()) && coversAddresses(right, m_ipRanks.size()))
+            return m_ipRanks[size_t(left.row())] < m_ipRanks[size_t(right.row())];
+        if (coversAddresses(left, m_ipAddresses.size()) && coversAddresses(right, m_ipAddresses.size()))
             return addressLessThan(addressOf(left), addressOf(right));
         return ipLessThan(left, right);
     }

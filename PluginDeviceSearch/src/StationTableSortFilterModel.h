@@ -47,7 +47,8 @@ private:
         size_t first = 0;
         size_t count = 0;  // 0: not split yet; an address has at least one part
     };
-    bool coversAddresses(const QModelIndex& sourceIndex) const;
+    bool rankAddresses();
+    bool coversAddresses(const QModelIndex& sourceIndex, size_t rows) const;
     const IpAddress& addressOf(const QModelIndex& sourceIndex) const;
     bool addressLessThan(const IpAddress& left, const IpAddress& right) const;
 
@@ -64,4 +65,6 @@ private:
     mutable QString m_ipText;
     mutable std::vector<IpPart> m_ipParts;
     mutable std::vector<IpAddress> m_ipAddresses;
+    // For the IP role when every address is made of plain numbers: each row's rank.
+    std::vector<int> m_ipRanks;
 };

@@ -140,8 +140,17 @@ const QStringList kAddresses = {
     QStringLiteral("1.4"),          QStringLiteral("4294967296.1.1.1"),
 };
 
+// Addresses whose parts are all written as plain numbers, and always present.
+const QStringList kPlainAddresses = {
+    QStringLiteral("10.0.0.9"),  QStringLiteral("10.0.0.10"),   QStringLiteral("9.255.255.255"),
+    QStringLiteral("10.0.0.0"),  QStringLiteral("192.168.1.9"), QStringLiteral("192.168.1.10"),
+    QStringLiteral("1.2.3.400"), QStringLiteral("1.2.4.144"),   QStringLiteral("300.1.1.1"),
+    QStringLiteral("1.2.3"),     QStringLiteral("1.5"),         QStringLiteral("1.4"),
+    QStringLiteral("65535.0.0.1"), QStringLiteral("7"),
+};
+
 // What a role holds when every row holds the same type in it.
-enum Kind { Text, Int, UInt, Real, Bool, Address };
+enum Kind { Text, Int, UInt, Real, Bool, Address, PlainAddress };
 using KindOf = Kind (*)(int role);
 
 Kind cameraKind(int role)
@@ -168,6 +177,13 @@ Kind cameraKind(int role)
     }
 }
 
+Kind stationKind(int role);
+
+Kind stationKindPlainAddresses(int role)
+{
+    return role == Station::Ip ? PlainAddress : stationKind(role);
+}
+
 Kind stationKind(int role)
 {
     switch (role) {
@@ -189,7 +205,7 @@ Kind stationKind(int role)
 QVariant randomValue(QRandomGenerator& random, Kind kind, bool mixed)
 {
     // Some values are missing, in either case.
-    if (random.bounded(8) == 0)
+    if (kind != PlainAddress && random.bounded(8) == 0)
         return QVariant();
     if (mixed)
         kind = Kind(random.bounded(6));
@@ -198,6 +214,8 @@ QVariant randomValue(QRandomGenerator& random, Kind kind, bool mixed)
         return kTexts.at(random.bounded(int(kTexts.size())));
     case Address:
         return kAddresses.at(random.bounded(int(kAddresses.size())));
+    case PlainAddress:
+        return kPlainAddresses.at(random.bounded(int(kPlainAddresses.size())));
     case Int:
         return int(random.bounded(21)) - 10;
     case UInt:
@@ -259,6 +277,8 @@ private Q_SLOTS:
         QTest::newRow("types mixed within a role") << 4u << 150 << true;
         QTest::newRow("types mixed, many rows") << 5u << 400 << true;
         QTest::newRow("no rows") << 6u << 0 << false;
+        QTest::newRow("station addresses of plain numbers") << 7u << 300 << false;
+        QTest::newRow("station addresses of plain numbers, few rows") << 8u << 20 << false;
     }
 
     void viewsAgreeWithPlainProxies()
@@ -271,7 +291,10 @@ private Q_SLOTS:
         QStandardItemModel cameras;
         QStandardItemModel stations;
         appendRows(cameras, random, rows, Cam::Id, Cam::Last, cameraKind, mixed);
-        appendRows(stations, random, rows, Station::Id, Station::Last, stationKind, mixed);
+        const KindOf stationKinds = QByteArray(QTest::currentDataTag()).contains("plain numbers")
+                                        ? stationKindPlainAddresses
+                                        : stationKind;
+        appendRows(stations, random, rows, Station::Id, Station::Last, stationKinds, mixed);
         CameraSortFilterModel camera;
         PlainCameraProxy plainCamera;
         StationTableSortFilterModel station;
@@ -289,14 +312,19 @@ private Q_SLOTS:
             switch (random.bounded(7)) {
             case 0:
             case 1: {
-                const int role = Cam::Id + int(random.bounded(Cam::Last - Cam::Id + 2));
+                // The address role, sorted by its packed value, in a third of the sorts.
+                const int role = random.bounded(3) == 0 ? int(Cam::Ip)
+                                                        : Cam::Id + int(random.bounded(Cam::Last - Cam::Id + 2));
                 what = QStringLiteral("camera sortByRole %1 %2").arg(role).arg(sortOrder);
                 camera.sortByRole(role, sortOrder);
                 plainCamera.sortByRole(role, sortOrder);
                 break;
             }
             case 2: {
-                const int role = Station::Id - 1 + int(random.bounded(Station::Last - Station::Id + 3));
+                // The address role, compared part by part, in half of the sorts.
+                const int role = random.bounded(2) == 0
+                    ? int(Station::Ip)
+                    : Station::Id - 1 + int(random.bounded(Station::Last - Station::Id + 3));
                 what = QStringLiteral("station sortByRole %1 %2").arg(role).arg(sortOrder);
                 station.sortByRole(role, sortOrder);
                 plainStation.sortByRole(role, sortOrder);
@@ -335,7 +363,7 @@ private Q_SLOTS:
             default:
                 what = QStringLiteral("rows appended");
                 appendRows(cameras, random, 3, Cam::Id, Cam::Last, cameraKind, mixed);
-                appendRows(stations, random, 3, Station::Id, Station::Last, stationKind, mixed);
+                appendRows(stations, random, 3, Station::Id, Station::Last, stationKinds, mixed);
                 break;
             }
             QVERIFY2(order(camera) == order(plainCamera), qPrintable(QStringLiteral("camera view after step %1: %2")
