@@ -5,6 +5,7 @@
 // peak RSS, in a process of its own so the peak is the import's).
 //
 //   pds_scale_bench [--sizes=20000,100000] [--reps=3] [--import-lines=1000000]
+//   PDS_PLUGIN=path/to/libPluginDeviceSearch.so pds_scale_bench ...   (another build)
 
 #include "BenchHost.h"
 #include "Workloads.h"
@@ -376,7 +377,10 @@ int main(int argc, char** argv)
         }
     }
 
-    QPluginLoader loader(QStringLiteral(PDS_PLUGIN_FILE));
+    // PDS_PLUGIN names another build of the module, to compare versions in one run.
+    const QString pluginFile = qEnvironmentVariableIsSet("PDS_PLUGIN") ? qEnvironmentVariable("PDS_PLUGIN")
+                                                                       : QStringLiteral(PDS_PLUGIN_FILE);
+    QPluginLoader loader(pluginFile);
     if (!loader.load()) {
         std::fprintf(stderr, "cannot load %s\n", qPrintable(loader.errorString()));
         return 2;
