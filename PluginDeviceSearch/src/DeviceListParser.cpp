@@ -72,19 +72,24 @@ struct RecordField
 
 int DeviceListParser::Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat)
 {
-    return ParseFile(
-        filePath, [&devices] { devices.clear(); }, [&devices](Record&& record) { devices.append(std::move(record)); },
-        numWrongFormat);
+    const auto start = [&devices] { devices.clear(); };
+    const auto take = [&devices](const Line& line) {
+        Record record;
+        for (const Value& value : line)
+            record.insert(record.cend(), *value.key, value.text.toString());
+        devices.append(std::move(record));
+    };
+    return ParseFile(filePath, start, take, numWrongFormat);
 }
 
-int DeviceListParser::ParseEach(const QString& filePath, const std::function<void(Record&&)>& take,
+int DeviceListParser::ParseEach(const QString& filePath, const std::function<void(const Line&)>& take,
                                 uint& numWrongFormat)
 {
     return ParseFile(filePath, [] {}, take, numWrongFormat);
 }
 
 int DeviceListParser::ParseFile(const QString& filePath, const std::function<void()>& start,
-                                const std::function<void(Record&&)>& take, uint& numWrongFormat)
+                                const std::function<void(const Line&)>& take, uint& numWrongFormat)
 {
     // Directories, FIFOs and devices such as /dev/zero would block or never end;
     // only a regular file can be a device list.
@@ -117,6 +122,7 @@ int DeviceListParser::ParseFile(const QString& filePath, const std::function<voi
 
     QString line;
     Fields fields;
+    Line values;
     while (!stream.atEnd()) {
         stream.readLineInto(&line);
         splitFields(line, fields);
@@ -129,10 +135,10 @@ int DeviceListParser::ParseFile(const QString& filePath, const std::function<voi
             ++numWrongFormat;
             continue;
         }
-        Record record;
+        values.clear();
         for (const RecordField& field : recordFields)
-            record.insert(record.cend(), *field.key, RemoveQuotes(fields.at(field.column)).toString());
-        take(std::move(record));
+            values.append({field.key, RemoveQuotes(fields.at(field.column))});
+        take(values);
     }
     return 0;
 }

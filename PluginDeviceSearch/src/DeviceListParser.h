@@ -2,6 +2,9 @@
 
 #include "IDeviceListParser.h"
 
+#include <QStringView>
+#include <QVarLengthArray>
+
 #include <functional>
 
 // Comma-separated device lists with a header line. The header decides which column
@@ -20,16 +23,27 @@ public:
     static constexpr qint64 kMaxFileSize = qint64(64) << 20;
 
     int Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat) override;
-    // Parse, handing each record over as soon as its line is read instead of keeping
-    // them all: a caller that keeps only what it makes of each record never holds the
-    // whole file's records at once. Returns what Parse returns.
-    int ParseEach(const QString& filePath, const std::function<void(Record&&)>& take, uint& numWrongFormat);
+
+    // One good line: each key the header claims, in key order, with its field's text
+    // (quotes removed) as a view into the line, valid during the call.
+    struct Value
+    {
+        const QString* key;
+        QStringView text;
+    };
+    using Line = QVarLengthArray<Value, 6>;
+
+    // Parse, handing each good line over as soon as it is read instead of keeping a
+    // record of it: a caller that keeps only what it makes of each line never holds
+    // the whole file's records at once, nor makes a map per line. Returns what Parse
+    // returns; numWrongFormat counts up the same way.
+    int ParseEach(const QString& filePath, const std::function<void(const Line&)>& take, uint& numWrongFormat);
 
 private:
     using ColumnMap = QMap<QString, qint16>;
 
     static int ParseFile(const QString& filePath, const std::function<void()>& start,
-                         const std::function<void(Record&&)>& take, uint& numWrongFormat);
+                         const std::function<void(const Line&)>& take, uint& numWrongFormat);
     static bool ParseHeader(const QString& header, ColumnMap& columns);
     static QStringView RemoveQuotes(QStringView field);
 };

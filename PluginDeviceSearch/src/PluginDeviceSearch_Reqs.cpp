@@ -65,6 +65,26 @@ ImportRecord readRecord(const QMap<QString, QString>& record)
     return result;
 }
 
+// The same from a line the parser hands over; its keys come in the same order.
+ImportRecord readLine(const DeviceListParser::Line& line)
+{
+    static const std::pair<const QString*, QString ImportRecord::*> wanted[] = {
+        {&ProtocolKey::ImportBrand, &ImportRecord::brand}, {&ProtocolKey::ImportHost, &ImportRecord::host},
+        {&ProtocolKey::ImportIp, &ImportRecord::ip},       {&ProtocolKey::ImportMac, &ImportRecord::mac},
+        {&ProtocolKey::ImportModel, &ImportRecord::model}, {&ProtocolKey::ImportPort, &ImportRecord::port},
+    };
+    ImportRecord result;
+    size_t next = 0;
+    for (const DeviceListParser::Value& value : line) {
+        int order = 0;
+        while (next < std::size(wanted) && (order = wanted[next].first->compare(*value.key)) < 0)
+            ++next;
+        if (next < std::size(wanted) && order == 0)
+            result.*(wanted[next++].second) = value.text.toString();
+    }
+    return result;
+}
+
 // A device of an import file, keyed by the addDevice parameter it feeds.
 QVariantMap importedDevice(const ImportRecord& record)
 {
@@ -403,9 +423,8 @@ QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
 
     if (!m_deviceListParser)
         return devices;
-    auto take = [&](const QMap<QString, QString>& record) {
+    auto take = [&](const ImportRecord& fields) {
         ++records;
-        const ImportRecord fields = readRecord(record);
         if (CheckCameraExistedInTopology(fields.ip, fields.port))
             ++existing;
         else
@@ -414,16 +433,17 @@ QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
     const QString path = urlFile.toLocalFile();
     int parsed = 0;
     if (auto* parser = dynamic_cast<DeviceListParser*>(m_deviceListParser.data())) {
-        // Each record is made into its device as soon as its line is read, so the
-        // file's records never all exist at once beside the devices made of them.
-        parsed = parser->ParseEach(path, take, numWrongFormat);
+        // Each line is made into its device as soon as it is read, so the file's
+        // records never all exist at once beside the devices made of them.
+        parsed = parser->ParseEach(
+            path, [&](const DeviceListParser::Line& line) { take(readLine(line)); }, numWrongFormat);
     } else {
         QList<QMap<QString, QString>> list;
         parsed = m_deviceListParser->Parse(path, list, numWrongFormat);
         if (parsed == 0) {
             devices.reserve(list.size());
             for (QMap<QString, QString>& record : list) {
-                take(record);
+                take(readRecord(record));
                 // Done with it: its memory serves the next device rather than fresh pages.
                 record = QMap<QString, QString>();
             }
