@@ -15,8 +15,26 @@
 
 namespace {
 
+// A proxy whose filter is changed as Qt asks for it in each version.
+class RefilteringProxy : public QSortFilterProxyModel
+{
+protected:
+    template <typename Change>
+    void refilter(Change&& change)
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 10, 0)
+        beginFilterChange();
+        change();
+        endFilterChange(QSortFilterProxyModel::Direction::Rows);
+#else
+        change();
+        invalidateFilter();
+#endif
+    }
+};
+
 // The camera view's rules, reading the rows each time.
-class PlainCameraProxy : public QSortFilterProxyModel
+class PlainCameraProxy : public RefilteringProxy
 {
 public:
     PlainCameraProxy()
@@ -31,13 +49,11 @@ public:
     }
     void setFilterBrand(const QString& brand)
     {
-        m_brand = brand;
-        invalidateFilter();
+        refilter([&] { m_brand = brand; });
     }
     void setFilterString(const QString& text)
     {
-        m_text = text;
-        invalidateFilter();
+        refilter([&] { m_text = text; });
     }
 
 protected:
@@ -64,7 +80,7 @@ private:
 };
 
 // The station view's rules, reading the rows each time.
-class PlainStationProxy : public QSortFilterProxyModel
+class PlainStationProxy : public RefilteringProxy
 {
 public:
     PlainStationProxy()
@@ -80,8 +96,7 @@ public:
     }
     void setFilterString(const QString& text)
     {
-        m_text = text;
-        invalidateFilter();
+        refilter([&] { m_text = text; });
     }
 
 protected:
