@@ -29,6 +29,7 @@ protected:
 
 private:
     bool containsString(const QModelIndex& sourceIndex, const QString& word) const;
+    void rankForFilterChange();
 
     template <typename Proxy, typename Change>
     friend void changeFilter(Proxy* proxy, Change&& change);
@@ -38,6 +39,6 @@ private:
     // filterString split at every single space, empty words kept; split once when it
     // is set rather than once for every row the filter looks at.
     QStringList m_filterWords = filterString.split(QLatin1Char(' '));
-    // The sort role's values while sortByRole sorts; empty otherwise.
+    // The rows' ranks by the sort role while sortByRole sorts; empty otherwise.
     SortKeys m_sortKeys;
 };

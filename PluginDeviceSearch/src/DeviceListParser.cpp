@@ -70,11 +70,31 @@ struct RecordField
 
 } // namespace
 
-int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString>>& devices, uint& numWrongFormat)
+int DeviceListParser::Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat)
+{
+    const auto start = [&devices] { devices.clear(); };
+    const auto take = [&devices](const Line& line) {
+        Record record;
+        for (const Value& value : line)
+            record.insert(record.cend(), *value.key, value.text.toString());
+        devices.append(std::move(record));
+    };
+    return ParseFile(filePath, start, take, numWrongFormat);
+}
+
+int DeviceListParser::ParseEach(const QString& filePath, const std::function<void(const Line&)>& take,
+                                uint& numWrongFormat)
+{
+    return ParseFile(filePath, [] {}, take, numWrongFormat);
+}
+
+int DeviceListParser::ParseFile(const QString& filePath, const std::function<void()>& start,
+                                const std::function<void(const Line&)>& take, uint& numWrongFormat)
 {
     // Directories, FIFOs and devices such as /dev/zero would block or never end;
     // only a regular file can be a device list.
-    if (!QFileInfo(filePath).isFile())
+    const QFileInfo info(filePath);
+    if (!info.isFile() || info.size() > kMaxFileSize)
         return 1;
 
     QFile file(filePath);
@@ -84,7 +104,7 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
     if (stream.atEnd())
         return 1;
 
-    devices.clear();
+    start();
 
     ColumnMap columns;
     if (!ParseHeader(stream.readLine(), columns))
@@ -102,6 +122,7 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
 
     QString line;
     Fields fields;
+    Line values;
     while (!stream.atEnd()) {
         stream.readLineInto(&line);
         splitFields(line, fields);
@@ -114,10 +135,10 @@ int DeviceListParser::Parse(const QString& filePath, QList<QMap<QString, QString
             ++numWrongFormat;
             continue;
         }
-        QMap<QString, QString> record;
+        values.clear();
         for (const RecordField& field : recordFields)
-            record.insert(record.cend(), *field.key, RemoveQuotes(fields.at(field.column)).toString());
-        devices.append(std::move(record));
+            values.append({field.key, RemoveQuotes(fields.at(field.column))});
+        take(values);
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "CameraIndex.h"
 #include "CameraRoles.h"
 #include "CameraRow.h"
+#include "DeviceListParser.h"
 #include "PluginLog.h"
 #include "ProtocolKeys.h"
 #include "StationTableModel.h"
@@ -63,6 +64,26 @@ ImportRecord readRecord(const QMap<QString, QString>& record)
             ++next;
         if (next < std::size(wanted) && order == 0)
             result.*(wanted[next++].second) = it.value();
+    }
+    return result;
+}
+
+// The same from a line the parser hands over; its keys come in the same order.
+ImportRecord readLine(const DeviceListParser::Line& line)
+{
+    static const std::pair<const QString*, QString ImportRecord::*> wanted[] = {
+        {&ProtocolKey::ImportBrand, &ImportRecord::brand}, {&ProtocolKey::ImportHost, &ImportRecord::host},
+        {&ProtocolKey::ImportIp, &ImportRecord::ip},       {&ProtocolKey::ImportMac, &ImportRecord::mac},
+        {&ProtocolKey::ImportModel, &ImportRecord::model}, {&ProtocolKey::ImportPort, &ImportRecord::port},
+    };
+    ImportRecord result;
+    size_t next = 0;
+    for (const DeviceListParser::Value& value : line) {
+        int order = 0;
+        while (next < std::size(wanted) && (order = wanted[next].first->compare(*value.key)) < 0)
+            ++next;
+        if (next < std::size(wanted) && order == 0)
+            result.*(wanted[next++].second) = value.text.toString();
     }
     return result;
 }
@@ -444,32 +465,51 @@ bool PluginDeviceSearch::addDevice(const QString& hostName, int type, const QStr
 
 QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
 {
-    QList<QMap<QString, QString>> records;
     uint numWrongFormat = 0;
     QVariantList devices;
+    qsizetype records = 0;
     int existing = 0;
 
     // Our own reference: the topology look-ups below call out of the plug-in.
     const QSharedPointer<IDeviceListParser> parser = m_deviceListParser;
     if (!parser)
         return devices;
-    if (parser->Parse(urlFile.toLocalFile(), records, numWrongFormat) != 0) {
-        // An unusable file leaves no record to look at, whatever the parser left behind.
-        PDS_LOG("%s, parse importing list file failed", "PluginDeviceSearch::importDevices");
+    auto take = [&](const ImportRecord& fields) {
+        ++records;
+        if (CheckCameraExistedInTopology(fields.ip, fields.port))
+            ++existing;
+        else
+            devices.append(importedDevice(fields));
+    };
+    const QString path = urlFile.toLocalFile();
+    int parsed = 0;
+    if (auto* ownParser = dynamic_cast<DeviceListParser*>(parser.data())) {
+        // Each line is made into its device as soon as it is read, so the file's
+        // records never all exist at once beside the devices made of them.
+        parsed = ownParser->ParseEach(
+            path, [&](const DeviceListParser::Line& line) { take(readLine(line)); }, numWrongFormat);
     } else {
-        devices.reserve(records.size());
-        for (QMap<QString, QString>& record : records) {
-            const ImportRecord fields = readRecord(record);
-            if (CheckCameraExistedInTopology(fields.ip, fields.port))
-                ++existing;
-            else
-                devices.append(importedDevice(fields));
-            // Done with it: its memory serves the next device rather than fresh pages.
-            record = QMap<QString, QString>();
+        QList<QMap<QString, QString>> list;
+        parsed = parser->Parse(path, list, numWrongFormat);
+        if (parsed == 0) {
+            devices.reserve(list.size());
+            for (QMap<QString, QString>& record : list) {
+                take(readRecord(record));
+                // Done with it: its memory serves the next device rather than fresh pages.
+                record = QMap<QString, QString>();
+            }
+        } else {
+            // An unusable file leaves no record to look at, whatever the parser left
+            // behind; what it left still counts against the existing ones.
+            records = list.size();
         }
     }
+    if (parsed != 0) {
+        PDS_LOG("%s, parse importing list file failed", "PluginDeviceSearch::importDevices");
+        devices.clear();
+    }
 
-    if (records.size() == existing)
+    if (records == existing)
         Q_EMIT devicesExist();
     if (numWrongFormat != 0)
         Q_EMIT importFileNotAllCorrect(numWrongFormat);

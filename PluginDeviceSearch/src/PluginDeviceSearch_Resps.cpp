@@ -203,10 +203,28 @@ CameraInfo PluginDeviceSearch::createCameraInfo(const QVariantMap& device, Devic
 
 QStandardItem* PluginDeviceSearch::createStationNode(const DeviceInfo& info) const
 {
-    std::unique_ptr<QStandardItem> item(new (std::nothrow) QStandardItem);
-    if (!item)
-        return nullptr;
+    // A station row starts as a copy of a row holding every station role: the copy
+    // takes a role array of exactly the right size when the first value is written,
+    // where one setData per role would grow it step by step and leave part unused.
+    static const std::unique_ptr<QStandardItem> prototype = [] {
+        auto row = std::make_unique<QStandardItem>();
+        row->setData(QString(), StationRole::Id);
+        row->setData(QString(), StationRole::Ip);
+        row->setData(0, StationRole::Port);
+        row->setData(QString(), StationRole::Mac);
+        row->setData(QString(), StationRole::Model);
+        row->setData(0, StationRole::Type);
+        row->setData(0, StationRole::Brand);
+        row->setData(QString(), StationRole::BrandName);
+        row->setData(0, StationRole::Status);
+        row->setData(QString(), StationRole::HostName);
+        row->setData(0, StationRole::HttpsPort);
+        row->setData(QString(), StationRole::QrlnModel);
+        return row;
+    }();
+    std::unique_ptr<QStandardItem> item;
     try {
+        item.reset(prototype->clone());
         item->setData(info.id, StationRole::Id);
         item->setData(info.ip, StationRole::Ip);
         item->setData(info.httpPort, StationRole::Port);

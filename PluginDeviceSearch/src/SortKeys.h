@@ -1,63 +1,56 @@
 #pragma once
 
-#include <QAbstractListModel>
+#include <QAbstractItemModel>
+#include <QString>
 
 #include <vector>
 
-// The sort role's value of the top-level source rows, each read once while a proxy
-// sorts. QSortFilterProxyModel reads both rows from the source model for every one of
-// its N log N comparisons, and a QStandardItem's values lie scattered over the heap,
-// so most of those reads wait for memory. Read once and kept side by side, the same
-// values give the same order: the proxy's own comparison reads them from this model.
-class SortKeys : public QAbstractListModel
+// The sort role's values of the top-level source rows turned into one integer per
+// row, so that a proxy's N log N comparisons read two integers side by side instead
+// of two QStandardItems scattered over the heap. Every row is read once; the values
+// are laid out in one array (numbers as numbers, texts one after another in one
+// buffer), sorted once with the comparison QSortFilterProxyModel applies to values,
+// and each row gets the rank of its value: equal values share a rank, so rows that
+// compare equal stay equal and keep their order.
+//
+// Ranks only say what the proxy's own comparison says when that comparison is an
+// order: a missing value after every other, numbers of one type as numbers, and
+// everything else as text with the proxy's sort case sensitivity. Values that mix
+// numbers with other values, or numbers of different types, or a NaN, compare
+// differently depending on which side they are on; then nothing is ranked and the
+// proxy compares the values itself.
+class SortKeys
 {
 public:
-    // Prepares for a sort by role; values are read when a comparison first needs them,
-    // so rows the proxy filters out are never read.
-    void arm(const QAbstractItemModel* source, int role)
+    // Whether a filter change on a sorted view that shows `shown` of `rows` rows is
+    // cheaper with ranks: each row it shows again is put in its place by about log2(rows)
+    // comparisons, each reading two rows, where ranking reads every row once.
+    static bool worthRanking(int rows, int shown)
     {
-        m_source = source;
-        m_role = role;
-        const size_t rows = size_t(source->rowCount());
-        m_keys.assign(rows, QVariant());
-        m_read.assign(rows, false);
+        int bits = 0;
+        while ((rows >> bits) > 0)
+            ++bits;
+        return rows > shown && qint64(rows - shown) * bits >= rows;
     }
 
-    void clear()
+    // Reads and ranks the role's values; false if they cannot be ranked.
+    bool rank(const QAbstractItemModel* source, int role, Qt::CaseSensitivity cs);
+    void clear();
+
+    // Whether a source index is one whose value of the role has a rank.
+    bool covers(const QModelIndex& sourceIndex, int role) const
     {
-        m_source = nullptr;
-        m_keys = {};
-        m_read = {};
+        return m_source && role == m_role && sourceIndex.model() == m_source && sourceIndex.column() == 0
+            && size_t(sourceIndex.row()) < m_ranks.size() && !sourceIndex.parent().isValid();
     }
 
-    // Whether a source index is one whose value this holds.
-    bool covers(const QModelIndex& sourceIndex) const
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const
     {
-        return m_source && sourceIndex.model() == m_source && sourceIndex.column() == 0
-            && size_t(sourceIndex.row()) < m_keys.size() && !sourceIndex.parent().isValid();
+        return m_ranks[size_t(left.row())] < m_ranks[size_t(right.row())];
     }
-
-    // The stand-in for a covered source index, carrying the value read for it.
-    QModelIndex keyOf(const QModelIndex& sourceIndex) const
-    {
-        const size_t row = size_t(sourceIndex.row());
-        if (!m_read[row]) {
-            m_keys[row] = sourceIndex.data(m_role);
-            m_read[row] = true;
-        }
-        return createIndex(sourceIndex.row(), 0);
-    }
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override
-    {
-        return parent.isValid() ? 0 : int(m_keys.size());
-    }
-
-    QVariant data(const QModelIndex& index, int /*role*/) const override { return m_keys[size_t(index.row())]; }
 
 private:
     const QAbstractItemModel* m_source = nullptr;
-    int m_role = 0;
-    mutable std::vector<QVariant> m_keys;
-    mutable std::vector<bool> m_read;
+    int m_role = -1;
+    std::vector<int> m_ranks;
 };

@@ -3,6 +3,8 @@
 #include "CameraRoles.h"
 #include "ProxyFilterCompat.h"
 
+#include <algorithm>
+
 StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
 {
@@ -15,17 +17,105 @@ StationTableSortFilterModel::~StationTableSortFilterModel() = default;
 
 void StationTableSortFilterModel::sortByRole(int role, Qt::SortOrder order)
 {
+    // Prepared before the role changes: once the proxy has been sorted, a new sort
+    // role sorts its rows at once, before sort() is reached.
+    prepareSortKeys(role);
     setSortRole(role);
-    if (sourceModel()) {
-        m_sortKeys.arm(sourceModel(), role);
-        if (role == StationRole::Ip)
-            m_ipAddresses.assign(size_t(m_sortKeys.rowCount()), IpAddress());
-    }
     sort(0, order);
+    releaseSortKeys();
+}
+
+void StationTableSortFilterModel::prepareSortKeys(int role)
+{
+    if (!sourceModel())
+        return;
+    if (role == StationRole::Ip) {
+        if (!rankAddresses())
+            m_ipAddresses.assign(size_t(sourceModel()->rowCount()), IpAddress());
+    } else if (!isSortLocaleAware())
+        m_sortKeys.rank(sourceModel(), role, sortCaseSensitivity());
+}
+
+void StationTableSortFilterModel::releaseSortKeys()
+{
     m_sortKeys.clear();
     m_ipText = QString();
     m_ipParts = {};
     m_ipAddresses = {};
+    m_ipRanks = {};
+}
+
+namespace {
+
+// A part of an address written the one way its number is written: digits without a
+// leading zero. Between such parts, differing texts are differing numbers.
+int plainNumber(QStringView part)
+{
+    if (part.isEmpty() || part.size() > 5 || (part.size() > 1 && part.front() == QLatin1Char('0')))
+        return -1;
+    int value = 0;
+    for (const QChar c : part) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value <= 0xFFFF ? value : -1;
+}
+
+} // namespace
+
+bool StationTableSortFilterModel::rankAddresses()
+{
+    // ipLessThan compares the parts' numbers where their texts differ. When every part
+    // of every address is a plain number, texts differ exactly where numbers do, and
+    // the comparison is the order of (number of parts, the parts' numbers): one key per
+    // row, ranked once. Parts such as 010, 1a or empty ones make 010 equal 10 while
+    // 010 and 10 are still told apart further on; those are compared pair by pair.
+    struct Key
+    {
+        int count;
+        quint64 packed;
+        int row;
+        bool operator<(const Key& other) const
+        {
+            return count != other.count ? count < other.count : packed < other.packed;
+        }
+    };
+    const int rows = sourceModel()->rowCount();
+    std::vector<Key> keys;
+    keys.reserve(size_t(qMax(0, rows)));
+    for (int row = 0; row < rows; ++row) {
+        const QString text = sourceModel()->index(row, 0).data(StationRole::Ip).toString();
+        Key key{0, 0, row};
+        qsizetype start = 0;
+        for (;;) {
+            const qsizetype dot = text.indexOf(QLatin1Char('.'), start);
+            const int value = plainNumber(QStringView(text).mid(start, (dot < 0 ? text.size() : dot) - start));
+            if (value < 0 || key.count == 4)
+                return false;
+            key.packed = (key.packed << 16) | quint64(value);
+            ++key.count;
+            if (dot < 0)
+                break;
+            start = dot + 1;
+        }
+        keys.push_back(key);
+    }
+    std::sort(keys.begin(), keys.end());
+    m_ipRanks.assign(keys.size(), 0);
+    int rank = -1;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i == 0 || keys[i - 1] < keys[i])
+            ++rank;
+        m_ipRanks[size_t(keys[i].row)] = rank;
+    }
+    return true;
+}
+
+bool StationTableSortFilterModel::coversAddresses(const QModelIndex& sourceIndex, size_t rows) const
+{
+    return sourceIndex.model() == sourceModel() && sourceIndex.column() == 0 && size_t(sourceIndex.row()) < rows
+        && !sourceIndex.parent().isValid();
 }
 
 const StationTableSortFilterModel::IpAddress& StationTableSortFilterModel::addressOf(
@@ -35,7 +125,7 @@ const StationTableSortFilterModel::IpAddress& StationTableSortFilterModel::addre
     if (address.count > 0)
         return address;
     // The same parts ipLessThan compares: split at every '.', empty parts kept.
-    const QString text = m_sortKeys.keyOf(sourceIndex).data().toString();
+    const QString text = sourceIndex.data(StationRole::Ip).toString();
     address.first = m_ipParts.size();
     qsizetype start = 0;
     for (;;) {
@@ -67,10 +157,17 @@ bool StationTableSortFilterModel::addressLessThan(const IpAddress& left, const I
 
 void StationTableSortFilterModel::setFilterString(const QString& text)
 {
+    // A sorted view puts every row that a filter change shows again in its place by
+    // comparing it with the rows shown; when many come back, prepare the keys once.
+    const bool prepare = sourceModel() && sortColumn() >= 0
+        && SortKeys::worthRanking(sourceModel()->rowCount(), rowCount());
+    if (prepare)
+        prepareSortKeys(sortRole());
     changeFilter(this, [&] {
         filterString = text;
         m_filterWords = filterString.split(QLatin1Char(' '));
     });
+    releaseSortKeys();
 }
 
 bool StationTableSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
@@ -80,23 +177,82 @@ bool StationTableSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIn
 
 bool StationTableSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    const bool covered = m_sortKeys.covers(left) && m_sortKeys.covers(right);
     if (sortRole() == StationRole::Ip) {
-        if (covered && !m_ipAddresses.empty())
+        if (coversAddresses(left, m_ipRanks.size()) && coversAddresses(right, m_ipRanks.size()))
+            return m_ipRanks[size_t(left.row())] < m_ipRanks[size_t(right.row())];
+        if (coversAddresses(left, m_ipAddresses.size()) && coversAddresses(right, m_ipAddresses.size()))
             return addressLessThan(addressOf(left), addressOf(right));
         return ipLessThan(left, right);
     }
-    if (covered)
-        return QSortFilterProxyModel::lessThan(m_sortKeys.keyOf(left), m_sortKeys.keyOf(right));
+    if (m_sortKeys.covers(left, sortRole()) && m_sortKeys.covers(right, sortRole()))
+        return m_sortKeys.lessThan(left, right);
     return QSortFilterProxyModel::lessThan(left, right);
 }
 
+namespace {
+
+// The values of a row that the words are searched in, in the order they are searched,
+// each read from the row the first time a word needs it and kept for the next words.
+class SearchedValues
+{
+public:
+    explicit SearchedValues(const QModelIndex& index)
+        : m_index(index)
+    {
+    }
+
+    bool contain(const QString& word, Qt::CaseSensitivity cs)
+    {
+        for (int i = 0; i < kCount; ++i) {
+            if (value(i).contains(word, cs))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr int kCount = 5;
+
+    const QString& value(int i)
+    {
+        if (!(m_read & (1u << i))) {
+            m_values[i] = read(i);
+            m_read |= 1u << i;
+        }
+        return m_values[i];
+    }
+
+    QString read(int i) const
+    {
+        switch (i) {
+        case 0:
+            return m_index.data(StationRole::Model).toString();
+        case 1:
+            return m_index.data(StationRole::Ip).toString();
+        case 2:
+            return QString::number(m_index.data(StationRole::Port).toInt());
+        case 3:
+            return QString::number(m_index.data(StationRole::HttpsPort).toInt());
+        default:
+            return m_index.data(StationRole::HostName).toString();
+        }
+    }
+
+    const QModelIndex& m_index;
+    QString m_values[kCount];
+    unsigned m_read = 0;
+};
+
+} // namespace
+
 bool StationTableSortFilterModel::containsAllFixedStringsSeparatedBySpace(const QModelIndex& sourceIndex) const
 {
-    // Split at every single space and keep empty parts: they match anything.
-    const QStringList& parts = m_filterWords;
-    for (const QString& part : parts) {
-        if (!containsString(sourceIndex, part))
+    // Split at every single space and keep empty parts: they match anything. Each
+    // value of the row is read once, however many parts look at it.
+    const Qt::CaseSensitivity cs = filterCaseSensitivity();
+    SearchedValues values(sourceIndex);
+    for (const QString& part : std::as_const(m_filterWords)) {
+        if (!part.isEmpty() && !values.contain(part, cs))
             return false;
     }
     return true;
@@ -104,12 +260,7 @@ bool StationTableSortFilterModel::containsAllFixedStringsSeparatedBySpace(const 
 
 bool StationTableSortFilterModel::containsString(const QModelIndex& sourceIndex, const QString& text) const
 {
-    const Qt::CaseSensitivity cs = filterCaseSensitivity();
-    return sourceIndex.data(StationRole::Model).toString().contains(text, cs)
-        || sourceIndex.data(StationRole::Ip).toString().contains(text, cs)
-        || QString::number(sourceIndex.data(StationRole::Port).toInt()).contains(text, cs)
-        || QString::number(sourceIndex.data(StationRole::HttpsPort).toInt()).contains(text, cs)
-        || sourceIndex.data(StationRole::HostName).toString().contains(text, cs);
+    return SearchedValues(sourceIndex).contain(text, filterCaseSensitivity());
 }
 
 bool StationTableSortFilterModel::ipLessThan(const QModelIndex& left, const QModelIndex& right) const

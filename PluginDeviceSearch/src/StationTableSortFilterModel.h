@@ -29,6 +29,8 @@ protected:
     bool ipLessThan(const QModelIndex& left, const QModelIndex& right) const;
 
 private:
+    void prepareSortKeys(int role);
+    void releaseSortKeys();
     static bool ipPartsLessThan(const QStringList& leftParts, const QStringList& rightParts);
 
     // Every compared row's address split once for a sort by the IP role: the parts'
@@ -46,6 +48,8 @@ private:
         size_t first = 0;
         size_t count = 0;  // 0: not split yet; an address has at least one part
     };
+    bool rankAddresses();
+    bool coversAddresses(const QModelIndex& sourceIndex, size_t rows) const;
     const IpAddress& addressOf(const QModelIndex& sourceIndex) const;
     bool addressLessThan(const IpAddress& left, const IpAddress& right) const;
 
@@ -56,9 +60,12 @@ private:
     // filterString split at every single space, empty words kept; split once when it
     // is set rather than once for every row the filter looks at.
     QStringList m_filterWords = filterString.split(QLatin1Char(' '));
-    // The sort role's values, and for the IP role their parts, while sortByRole sorts.
+    // The rows' ranks by the sort role, or for the IP role their addresses' parts,
+    // while sortByRole sorts.
     SortKeys m_sortKeys;
     mutable QString m_ipText;
     mutable std::vector<IpPart> m_ipParts;
     mutable std::vector<IpAddress> m_ipAddresses;
+    // For the IP role when every address is made of plain numbers: each row's rank.
+    std::vector<int> m_ipRanks;
 };

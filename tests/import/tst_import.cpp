@@ -109,6 +109,12 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(path));
         } else if (content == "@fifo") {
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (content == "@oversized") {
+            // Good lines, then a hole up to one byte above 64 MiB: a sparse file.
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("IP,Port\n10.0.0.1,80\n");
+            QVERIFY(file.resize((qint64(64) << 20) + 1));
         } else if (content != "@missing") {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -207,7 +213,7 @@ private Q_SLOTS:
         // Unusable: logged, and nothing left to look at. A FIFO read would never return.
         const std::pair<const char*, QByteArray> unusable[] = {
             {"empty file", ""}, {"no port column", "IP,Host\n10.0.0.1,h\n"}, {"no such file", "@missing"},
-            {"directory", "@directory"}, {"FIFO", "@fifo"}};
+            {"directory", "@directory"}, {"FIFO", "@fifo"}, {"list above 64 MiB", "@oversized"}};
         const QStringList exist{"devicesExist"}, none;
         for (const auto& [name, content] : unusable)
             QTest::newRow(name) << Topology() << content << "" << exist << QStringList{kParseFailed};

@@ -1,0 +1,394 @@
+// The camera and station views against plain QSortFilterProxyModels with the same
+// settings, whose filters read every row's values afresh and whose sorting is the base
+// class's own comparison of values. On generated rows that mix value types, empty and
+// missing values, letter case, non-ASCII text, equal keys and addresses with parts
+// above 255, every sort and filter change must leave both in the same row order.
+#include "Roles.h"
+
+#include <CameraSortFilterModel.h>
+#include <StationTableSortFilterModel.h>
+
+#include <QAbstractItemModelTester>
+#include <QRandomGenerator>
+#include <QStandardItemModel>
+#include <QTest>
+
+namespace {
+
+// A proxy whose filter is changed as Qt asks for it in each version.
+class RefilteringProxy : public QSortFilterProxyModel
+{
+protected:
+    template <typename Change>
+    void refilter(Change&& change)
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 10, 0)
+        beginFilterChange();
+        change();
+        endFilterChange(QSortFilterProxyModel::Direction::Rows);
+#else
+        change();
+        invalidateFilter();
+#endif
+    }
+};
+
+// The camera view's rules, reading the rows each time.
+class PlainCameraProxy : public RefilteringProxy
+{
+public:
+    PlainCameraProxy()
+    {
+        setDynamicSortFilter(false);
+        setFilterCaseSensitivity(Qt::CaseInsensitive);
+    }
+    void sortByRole(int role, Qt::SortOrder order)
+    {
+        setSortRole(role == Cam::Ip ? int(Cam::IpForSort) : role);
+        sort(0, order);
+    }
+    void setFilterBrand(const QString& brand)
+    {
+        refilter([&] { m_brand = brand; });
+    }
+    void setFilterString(const QString& text)
+    {
+        refilter([&] { m_text = text; });
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        const QModelIndex index = sourceModel()->index(row, 0, parent);
+        if (!m_brand.isEmpty() && index.data(Cam::BrandName).toString() != m_brand)
+            return false;
+        const Qt::CaseSensitivity cs = filterCaseSensitivity();
+        for (const QString& word : m_text.split(QLatin1Char(' '))) {
+            if (!index.data(Cam::Ip).toString().contains(word, cs)
+                && !index.data(Cam::Mac).toString().contains(word, cs)
+                && !QString::number(index.data(Cam::Port).toInt()).contains(word, cs)
+                && !index.data(Cam::Model).toString().contains(word, cs)
+                && !index.data(Cam::BrandName).toString().contains(word, cs))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    QString m_brand;
+    QString m_text;
+};
+
+// The station view's rules, reading the rows each time.
+class PlainStationProxy : public RefilteringProxy
+{
+public:
+    PlainStationProxy()
+    {
+        setDynamicSortFilter(false);
+        setFilterCaseSensitivity(Qt::CaseInsensitive);
+        setSortCaseSensitivity(Qt::CaseInsensitive);
+    }
+    void sortByRole(int role, Qt::SortOrder order)
+    {
+        setSortRole(role);
+        sort(0, order);
+    }
+    void setFilterString(const QString& text)
+    {
+        refilter([&] { m_text = text; });
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        const QModelIndex index = sourceModel()->index(row, 0, parent);
+        const Qt::CaseSensitivity cs = filterCaseSensitivity();
+        for (const QString& word : m_text.split(QLatin1Char(' '))) {
+            if (!index.data(Station::Model).toString().contains(word, cs)
+                && !index.data(Station::Ip).toString().contains(word, cs)
+                && !QString::number(index.data(Station::Port).toInt()).contains(word, cs)
+                && !QString::number(index.data(Station::HttpsPort).toInt()).contains(word, cs)
+                && !index.data(Station::HostName).toString().contains(word, cs))
+                return false;
+        }
+        return true;
+    }
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    {
+        if (sortRole() != Station::Ip)
+            return QSortFilterProxyModel::lessThan(left, right);
+        const QStringList l = left.data(Station::Ip).toString().split(QLatin1Char('.'));
+        const QStringList r = right.data(Station::Ip).toString().split(QLatin1Char('.'));
+        if (l.size() != r.size())
+            return l.size() < r.size();
+        for (qsizetype i = 0; i < l.size(); ++i) {
+            if (l[i] != r[i])
+                return l[i].toInt() < r[i].toInt();
+        }
+        return false;
+    }
+
+private:
+    QString m_text;
+};
+
+const QStringList kTexts = {
+    QString(), QStringLiteral(""), QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("ab"),
+    QStringLiteral("AB"), QStringLiteral("Ab"), QStringLiteral("abcd"), QStringLiteral("abcde"), QStringLiteral("ABCDE"),
+    QStringLiteral("abcdf"), QStringLiteral("abcdE"),
+    QStringLiteral("lobby 2"), QStringLiteral("Lobby 10"), QStringLiteral("M17"), QStringLiteral("m17"),
+    QStringLiteral("onvif"), QStringLiteral("qrln"), QStringLiteral("-1"), QStringLiteral("10"), QStringLiteral("9"),
+    QStringLiteral("a\u0000"), QStringLiteral("\u00e4"), QStringLiteral("\u00c4rger"), QStringLiteral("\u00e4rger"),
+    QStringLiteral("stra\u00dfe"), QStringLiteral("STRASSE"), QStringLiteral("\u212a"), QStringLiteral("k"),
+    QStringLiteral("\u01c5"), QStringLiteral("\u01c6"), QStringLiteral("\U0001F600"), QStringLiteral("\U0001F601x"),
+    QStringLiteral("\u0130stanbul"), QStringLiteral("istanbul"), QStringLiteral("zz\u00e9"), QStringLiteral("zzE"),
+};
+
+const QStringList kAddresses = {
+    QStringLiteral("10.0.0.9"),     QStringLiteral("10.0.0.10"),    QStringLiteral("9.255.255.255"),
+    QStringLiteral("10.0.0.0"),     QStringLiteral("192.168.1.9"),  QStringLiteral("192.168.1.10"),
+    QStringLiteral("1.2.3.400"),    QStringLiteral("1.2.4.144"),    QStringLiteral("300.1.1.1"),
+    QStringLiteral("010.0.0.1"),    QStringLiteral("10.0.0.1"),     QStringLiteral("1.2.3"),
+    QStringLiteral("::1"),          QStringLiteral("1..2.3"),       QStringLiteral(""),
+    QStringLiteral("a.b.c.d"),      QStringLiteral("1.5"),          QStringLiteral("01.3"),
+    QStringLiteral("1.4"),          QStringLiteral("4294967296.1.1.1"),
+};
+
+// Addresses whose parts are all written as plain numbers, and always present.
+const QStringList kPlainAddresses = {
+    QStringLiteral("10.0.0.9"),  QStringLiteral("10.0.0.10"),   QStringLiteral("9.255.255.255"),
+    QStringLiteral("10.0.0.0"),  QStringLiteral("192.168.1.9"), QStringLiteral("192.168.1.10"),
+    QStringLiteral("1.2.3.400"), QStringLiteral("1.2.4.144"),   QStringLiteral("300.1.1.1"),
+    QStringLiteral("1.2.3"),     QStringLiteral("1.5"),         QStringLiteral("1.4"),
+    QStringLiteral("65535.0.0.1"), QStringLiteral("7"),
+};
+
+// What a role holds when every row holds the same type in it.
+enum Kind { Text, Int, UInt, Real, Bool, Address, PlainAddress };
+using KindOf = Kind (*)(int role);
+
+Kind cameraKind(int role)
+{
+    switch (role) {
+    case Cam::Ip:
+        return Address;
+    case Cam::IpForSort:
+        return UInt;
+    case Cam::Port:
+    case Cam::Type:
+    case Cam::Status:
+    case Cam::Brand:
+    case Cam::ChannelNum:
+    case Cam::RtspPort:
+        return Int;
+    case Cam::PreviousStatus:
+        return Real;
+    case Cam::Manual:
+    case Cam::UseSSL:
+        return Bool;
+    default:
+        return Text;
+    }
+}
+
+Kind stationKind(int role);
+
+Kind stationKindPlainAddresses(int role)
+{
+    return role == Station::Ip ? PlainAddress : stationKind(role);
+}
+
+Kind stationKind(int role)
+{
+    switch (role) {
+    case Station::Ip:
+        return Address;
+    case Station::Port:
+    case Station::Type:
+    case Station::Brand:
+    case Station::Status:
+    case Station::HttpsPort:
+        return Int;
+    default:
+        return Text;
+    }
+}
+
+// One type per role (as the plug-in writes them), or any mixture (as a foreign writer
+// might leave them).
+QVariant randomValue(QRandomGenerator& random, Kind kind, bool mixed)
+{
+    // Some values are missing, in either case.
+    if (kind != PlainAddress && random.bounded(8) == 0)
+        return QVariant();
+    if (mixed)
+        kind = Kind(random.bounded(6));
+    switch (kind) {
+    case Text:
+        return kTexts.at(random.bounded(int(kTexts.size())));
+    case Address:
+        return kAddresses.at(random.bounded(int(kAddresses.size())));
+    case PlainAddress:
+        return kPlainAddresses.at(random.bounded(int(kPlainAddresses.size())));
+    case Int:
+        return int(random.bounded(21)) - 10;
+    case UInt:
+        return uint(random.bounded(5u)) * 0x3FFFFFFFu;
+    case Real:
+        return double(random.bounded(9)) / 4.0;
+    case Bool:
+        return random.bounded(2) == 1;
+    }
+    return QVariant();
+}
+
+void appendRows(QStandardItemModel& model, QRandomGenerator& random, int count, int firstRole, int lastRole,
+                KindOf kindOf, bool mixed)
+{
+    QList<QStandardItem*> items;
+    for (int i = 0; i < count; ++i) {
+        auto* item = new QStandardItem;
+        for (int role = firstRole; role <= lastRole; ++role) {
+            const QVariant value = randomValue(random, kindOf(role), mixed);
+            if (value.isValid())
+                item->setData(value, role);
+        }
+        items.append(item);
+    }
+    model.setColumnCount(1);
+    model.invisibleRootItem()->appendRows(items);
+}
+
+QString order(const QSortFilterProxyModel& proxy)
+{
+    QStringList rows;
+    for (int row = 0; row < proxy.rowCount(); ++row)
+        rows.append(QString::number(proxy.mapToSource(proxy.index(row, 0)).row()));
+    return rows.join(QLatin1Char(','));
+}
+
+const QStringList kWords = {QString(), QStringLiteral("10."), QStringLiteral("a"), QStringLiteral("A 1"),
+                            QStringLiteral("\u00e4"), QStringLiteral("  "), QStringLiteral("0"), QStringLiteral("ss"),
+                            QStringLiteral("k"), QStringLiteral("on")};
+const QStringList kBrands = {QString(), QStringLiteral("onvif"), QStringLiteral("ONVIF"), QStringLiteral("-1"),
+                             QStringLiteral("qrln")};
+
+} // namespace
+
+class TestProxyDifferential : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void viewsAgreeWithPlainProxies_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("mixed");
+        QTest::newRow("one type per role, few rows") << 1u << 12 << false;
+        QTest::newRow("one type per role, many equal keys") << 2u << 400 << false;
+        QTest::newRow("one type per role, another site") << 3u << 250 << false;
+        QTest::newRow("types mixed within a role") << 4u << 150 << true;
+        QTest::newRow("types mixed, many rows") << 5u << 400 << true;
+        QTest::newRow("no rows") << 6u << 0 << false;
+        QTest::newRow("station addresses of plain numbers") << 7u << 300 << false;
+        QTest::newRow("station addresses of plain numbers, few rows") << 8u << 20 << false;
+    }
+
+    void viewsAgreeWithPlainProxies()
+    {
+        QFETCH(quint32, seed);
+        QFETCH(int, rows);
+        QFETCH(bool, mixed);
+        QRandomGenerator random(seed);
+
+        QStandardItemModel cameras;
+        QStandardItemModel stations;
+        appendRows(cameras, random, rows, Cam::Id, Cam::Last, cameraKind, mixed);
+        const KindOf stationKinds = QByteArray(QTest::currentDataTag()).contains("plain numbers")
+                                        ? stationKindPlainAddresses
+                                        : stationKind;
+        appendRows(stations, random, rows, Station::Id, Station::Last, stationKinds, mixed);
+        CameraSortFilterModel camera;
+        PlainCameraProxy plainCamera;
+        StationTableSortFilterModel station;
+        PlainStationProxy plainStation;
+        camera.setSourceModel(&cameras);
+        plainCamera.setSourceModel(&cameras);
+        station.setSourceModel(&stations);
+        plainStation.setSourceModel(&stations);
+        QAbstractItemModelTester cameraTester(&camera, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester stationTester(&station, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+        for (int step = 0; step < 120; ++step) {
+            const Qt::SortOrder sortOrder = random.bounded(3) == 0 ? Qt::DescendingOrder : Qt::AscendingOrder;
+            QString what;
+            switch (random.bounded(7)) {
+            case 0:
+            case 1: {
+                // The address role, sorted by its packed value, in a third of the sorts.
+                const int role = random.bounded(3) == 0 ? int(Cam::Ip)
+                                                        : Cam::Id + int(random.bounded(Cam::Last - Cam::Id + 2));
+                what = QStringLiteral("camera sortByRole %1 %2").arg(role).arg(sortOrder);
+                camera.sortByRole(role, sortOrder);
+                plainCamera.sortByRole(role, sortOrder);
+                break;
+            }
+            case 2: {
+                // The address role, compared part by part, in half of the sorts.
+                const int role = random.bounded(2) == 0
+                    ? int(Station::Ip)
+                    : Station::Id - 1 + int(random.bounded(Station::Last - Station::Id + 3));
+                what = QStringLiteral("station sortByRole %1 %2").arg(role).arg(sortOrder);
+                station.sortByRole(role, sortOrder);
+                plainStation.sortByRole(role, sortOrder);
+                break;
+            }
+            case 3: {
+                const QString brand = kBrands.at(random.bounded(int(kBrands.size())));
+                what = QStringLiteral("setFilterBrand '%1'").arg(brand);
+                camera.setFilterBrand(brand);
+                plainCamera.setFilterBrand(brand);
+                break;
+            }
+            case 4: {
+                const QString words = kWords.at(random.bounded(int(kWords.size())));
+                what = QStringLiteral("setFilterString '%1'").arg(words);
+                camera.setFilterString(words);
+                plainCamera.setFilterString(words);
+                station.setFilterString(words);
+                plainStation.setFilterString(words);
+                break;
+            }
+            case 5: {
+                // QML may change the case sensitivities; both views then follow them.
+                const Qt::CaseSensitivity cs = random.bounded(2) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+                what = QStringLiteral("case sensitivity %1").arg(cs);
+                camera.setSortCaseSensitivity(cs);
+                plainCamera.setSortCaseSensitivity(cs);
+                station.setSortCaseSensitivity(cs);
+                plainStation.setSortCaseSensitivity(cs);
+                camera.setFilterCaseSensitivity(cs);
+                plainCamera.setFilterCaseSensitivity(cs);
+                station.setFilterCaseSensitivity(cs);
+                plainStation.setFilterCaseSensitivity(cs);
+                break;
+            }
+            default:
+                what = QStringLiteral("rows appended");
+                appendRows(cameras, random, 3, Cam::Id, Cam::Last, cameraKind, mixed);
+                appendRows(stations, random, 3, Station::Id, Station::Last, stationKinds, mixed);
+                break;
+            }
+            QVERIFY2(order(camera) == order(plainCamera), qPrintable(QStringLiteral("camera view after step %1: %2")
+                                                                          .arg(step)
+                                                                          .arg(what)));
+            QVERIFY2(order(station) == order(plainStation),
+                     qPrintable(QStringLiteral("station view after step %1: %2").arg(step).arg(what)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProxyDifferential)
+#include "tst_proxy_differential.moc"
