@@ -9,8 +9,7 @@
 #include <QUuid>
 
 #if defined(Q_OS_WIN)
-#define NOMINMAX
-#include <windows.h>
+#include <qt_windows.h>
 #else
 #include <sys/stat.h>
 #endif
@@ -197,7 +196,7 @@ private Q_SLOTS:
         QTest::newRow("from the local path") << QUrl::fromLocalFile(path).toString();
         QTest::newRow("written out, space percent-encoded") << "file://" + QString(rooted).replace(' ', "%20");
 #if defined(Q_OS_WIN)
-        QTest::newRow("lower-case drive letter") << "file:///" + path.at(0).toLower() + path.mid(1);
+        QTest::newRow("lower-case drive letter") << QStringLiteral("file:///%1%2").arg(path.at(0).toLower()).arg(path.mid(1));
         QTest::newRow("backslashes in the local path") << QUrl::fromLocalFile(QDir::toNativeSeparators(path)).toString();
 #endif
     }
