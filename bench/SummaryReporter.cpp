@@ -10,8 +10,22 @@
 #include <cstdio>
 #include <optional>
 #include <set>
+#include <string>
 
 namespace {
+
+// Google Benchmark 1.8 replaced a run's error_occurred and error_message (1.7, Debian 12)
+// with skipped and skip_message (Debian 13); SkipWithError sets either.
+template <typename Run>
+auto runError(const Run& run, int) -> decltype(run.error_message, std::optional<std::string>())
+{
+    return run.error_occurred ? std::optional<std::string>(run.error_message) : std::nullopt;
+}
+template <typename Run>
+auto runError(const Run& run, long) -> decltype(run.skip_message, std::optional<std::string>())
+{
+    return static_cast<int>(run.skipped) != 0 ? std::optional<std::string>(run.skip_message) : std::nullopt;
+}
 
 // What each measured row is held to.
 struct Target
@@ -64,8 +78,8 @@ bool SummaryReporter::ReportContext(const Context& context)
 void SummaryReporter::ReportRuns(const std::vector<Run>& runs)
 {
     for (const Run& run : runs) {
-        if (run.error_occurred) {
-            std::fprintf(stderr, "%s failed: %s\n", run.benchmark_name().c_str(), run.error_message.c_str());
+        if (const std::optional<std::string> error = runError(run, 0)) {
+            std::fprintf(stderr, "%s failed: %s\n", run.benchmark_name().c_str(), error->c_str());
             m_errors = true;
             continue;
         }
