@@ -68,6 +68,19 @@ struct RecordField
     qint16 column;
 };
 
+#if defined(Q_OS_WIN)
+// Windows opens a device, not a file, for these names in every folder and with any
+// extension: "C:/lists/NUL.csv" is the null device, "CON" the console, which waits for
+// typing. The name counts up to its first dot, trailing spaces dropped, in any case.
+bool isWindowsDeviceName(const QString& filePath)
+{
+    static const QRegularExpression names(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[0-9\\x{B9}\\x{B2}\\x{B3}]|LPT[0-9\\x{B9}\\x{B2}\\x{B3}]|CONIN\\$|CONOUT\\$) *(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return names.match(QFileInfo(filePath).fileName()).hasMatch();
+}
+#endif
+
 } // namespace
 
 int DeviceListParser::Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat)
@@ -91,11 +104,15 @@ int DeviceListParser::ParseEach(const QString& filePath, const std::function<voi
 int DeviceListParser::ParseFile(const QString& filePath, const std::function<void()>& start,
                                 const std::function<void(const Line&)>& take, uint& numWrongFormat)
 {
-    // Directories, FIFOs and devices such as /dev/zero would block or never end;
+    // Directories, FIFOs and devices such as /dev/zero or CON would block or never end;
     // only a regular file can be a device list.
     const QFileInfo info(filePath);
     if (!info.isFile() || info.size() > kMaxFileSize)
         return 1;
+#if defined(Q_OS_WIN)
+    if (isWindowsDeviceName(filePath))
+        return 1;
+#endif
 
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))

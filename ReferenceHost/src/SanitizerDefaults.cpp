@@ -14,7 +14,8 @@
 #endif
 #endif
 
-#ifdef RH_ASAN
+// GCC and Clang spellings; MSVC's AddressSanitizer reads its options elsewhere.
+#if defined(RH_ASAN) && defined(__GNUC__)
 extern "C" {
 
 __attribute__((visibility("default"), used)) const char* __asan_default_options()

@@ -94,7 +94,15 @@ void buildFacade()
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int LogTrace_GetGlobalObject(int kind, void** result)
+// Exported by default on Windows: MinGW exports every symbol of a DLL without
+// dllexport markers, and the target asks MSVC to do the same.
+#if defined(__GNUC__) && !defined(_WIN32)
+#define FAKELOG_EXPORT __attribute__((visibility("default")))
+#else
+#define FAKELOG_EXPORT
+#endif
+
+extern "C" FAKELOG_EXPORT int LogTrace_GetGlobalObject(int kind, void** result)
 {
     ++state().entryCalls;
     state().entryArgument = kind;

@@ -9,7 +9,11 @@
 #include <QTest>
 #include <QUuid>
 
+#if defined(Q_OS_WIN)
+#include <qt_windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -42,6 +46,34 @@ struct Topology
 } // namespace
 
 Q_DECLARE_METATYPE(Topology)
+
+// Holds a file open without sharing it, as another program may (Windows only; other
+// systems have no such lock for a reader to meet).
+class FileLock
+{
+public:
+    FileLock() = default;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+#if defined(Q_OS_WIN)
+    ~FileLock()
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+    }
+    bool lock(const QString& path)
+    {
+        m_handle = CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
+                               GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return m_handle != INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+#else
+    bool lock(const QString&) { return false; }
+#endif
+};
 
 class tst_Import : public QObject
 {
@@ -103,12 +135,18 @@ private Q_SLOTS:
         listen(h);
         FakeLog::reset();
 
-        // Contents "@kind" stand for paths that are no regular file.
+        // Contents "@kind" stand for paths that are no regular file, or none to read;
+        // "@device:NAME" for a Windows device name in the folder.
         QString path = m_dir.filePath(QString::number(++m_files));
+        FileLock lock;
         if (content == "@directory") {
             QVERIFY(QDir().mkpath(path));
+        } else if (content.startsWith("@device:")) {
+            path = m_dir.filePath(QString::fromLatin1(content.mid(8)));
         } else if (content == "@fifo") {
+#if !defined(Q_OS_WIN)
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
         } else if (content == "@oversized") {
             // Good lines, then a hole up to one byte above 64 MiB: a sparse file.
             QFile file(path);
@@ -118,7 +156,10 @@ private Q_SLOTS:
         } else if (content != "@missing") {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(content);
+            file.write(content == "@locked" ? QByteArray("IP,Port\n10.0.0.1,80\n") : content);
+            file.close();
+            if (content == "@locked")
+                QVERIFY(lock.lock(path));
         }
         const QVariant result = h.call("importDevices", {QUrl::fromLocalFile(path)});
 
@@ -175,6 +216,34 @@ private Q_SLOTS:
                                  "HTTPS,TCP");
     }
 
+    // QML hands over URLs as its file dialog writes them: on Windows with a drive letter
+    // ("file:///C:/..."), in either case, and with spaces percent-encoded.
+    void importFileUrl_data()
+    {
+        QTest::addColumn<QString>("url");
+        const QString path = QDir(m_dir.path()).absoluteFilePath("device list.csv");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("IP,Port\n10.0.0.1,80\n") > 0);
+        const QString rooted = path.startsWith('/') ? path : '/' + path;  // "/C:/..." on Windows
+        QTest::newRow("from the local path") << QUrl::fromLocalFile(path).toString();
+        QTest::newRow("written out, space percent-encoded") << "file://" + QString(rooted).replace(' ', "%20");
+#if defined(Q_OS_WIN)
+        QTest::newRow("lower-case drive letter") << QStringLiteral("file:///%1%2").arg(path.at(0).toLower()).arg(path.mid(1));
+        QTest::newRow("backslashes in the local path") << QUrl::fromLocalFile(QDir::toNativeSeparators(path)).toString();
+#endif
+    }
+
+    void importFileUrl()
+    {
+        QFETCH(QString, url);
+        CheckedHarness h;
+        QVariant result = h.call("importDevices", {QUrl(url)});
+        if (result.metaType() == QMetaType::fromType<QVariant>())
+            result = QVariant(*static_cast<const QVariant*>(result.constData()));
+        QCOMPARE(result.toList().size(), 1);
+        QCOMPARE(result.toList().value(0).toMap().value("host").toString(), "10.0.0.1");
+    }
+
     void importFile_data()
     {
         QTest::addColumn<Topology>("topology");
@@ -210,10 +279,20 @@ private Q_SLOTS:
                           "k,\xD9\xA8\xD9\xA0\n",
             "|a|080|||,|b|0|||,|c|65535|||,|d|00000|||", 7);
         row("header only", "IP,Port\n", "");
-        // Unusable: logged, and nothing left to look at. A FIFO read would never return.
+        // Unusable: logged, and nothing left to look at. A FIFO or console read would
+        // never return. Windows has no FIFOs, but device names in every folder, and files
+        // another program holds open without sharing them.
         const std::pair<const char*, QByteArray> unusable[] = {
             {"empty file", ""}, {"no port column", "IP,Host\n10.0.0.1,h\n"}, {"no such file", "@missing"},
-            {"directory", "@directory"}, {"FIFO", "@fifo"}, {"list above 64 MiB", "@oversized"}};
+            {"directory", "@directory"}, {"list above 64 MiB", "@oversized"},
+#if defined(Q_OS_WIN)
+            {"device name NUL", "@device:NUL"}, {"device name CON", "@device:CON"},
+            {"device name with an extension, any case", "@device:nul.csv"}, {"device name COM1", "@device:COM1"},
+            {"file locked by another program", "@locked"},
+#else
+            {"FIFO", "@fifo"},
+#endif
+        };
         const QStringList exist{"devicesExist"}, none;
         for (const auto& [name, content] : unusable)
             QTest::newRow(name) << Topology() << content << "" << exist << QStringList{kParseFailed};
