@@ -1,5 +1,7 @@
 #include "CameraSortFilterModel.h"
 
+#include "SearchedValues.h"
+
 #include "CameraRoles.h"
 #include "ProxyFilterCompat.h"
 
@@ -59,56 +61,26 @@ void CameraSortFilterModel::setFilterString(const QString& text)
 
 namespace {
 
-// The values of a row that the words are searched in, in the order they are searched,
-// each read from the row the first time a word needs it and kept for the next words.
-class SearchedValues
+// The values the filter words are searched in, in the order they are searched.
+struct CameraSearchFields
 {
-public:
-    explicit SearchedValues(const QModelIndex& index)
-        : m_index(index)
-    {
-    }
+    static constexpr int count = 5;
 
-    bool contain(const QString& word, Qt::CaseSensitivity cs)
-    {
-        for (int i = 0; i < kCount; ++i) {
-            if (value(i).contains(word, cs))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    static constexpr int kCount = 5;
-
-    const QString& value(int i)
-    {
-        if (!(m_read & (1u << i))) {
-            m_values[i] = read(i);
-            m_read |= 1u << i;
-        }
-        return m_values[i];
-    }
-
-    QString read(int i) const
+    static QString read(const QModelIndex& index, int i)
     {
         switch (i) {
         case 0:
-            return m_index.data(CameraRole::Ip).toString();
+            return index.data(CameraRole::Ip).toString();
         case 1:
-            return m_index.data(CameraRole::Mac).toString();
+            return index.data(CameraRole::Mac).toString();
         case 2:
-            return QString::number(m_index.data(CameraRole::Port).toInt());
+            return QString::number(index.data(CameraRole::Port).toInt());
         case 3:
-            return m_index.data(CameraRole::Model).toString();
+            return index.data(CameraRole::Model).toString();
         default:
-            return m_index.data(CameraRole::BrandName).toString();
+            return index.data(CameraRole::BrandName).toString();
         }
     }
-
-    const QModelIndex& m_index;
-    QString m_values[kCount];
-    unsigned m_read = 0;
 };
 
 } // namespace
@@ -118,15 +90,7 @@ bool CameraSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
     if (!checkBrand(index))
         return false;
-    // Split at every single space and keep empty words: they match anything. Each
-    // value of the row is read once, however many words look at it.
-    const Qt::CaseSensitivity cs = filterCaseSensitivity();
-    SearchedValues values(index);
-    for (const QString& word : std::as_const(m_filterWords)) {
-        if (!word.isEmpty() && !values.contain(word, cs))
-            return false;
-    }
-    return true;
+    return SearchedValues<CameraSearchFields>(index).containAll(m_filterWords, filterCaseSensitivity());
 }
 
 bool CameraSortFilterModel::checkBrand(const QModelIndex& sourceIndex) const
@@ -136,5 +100,5 @@ bool CameraSortFilterModel::checkBrand(const QModelIndex& sourceIndex) const
 
 bool CameraSortFilterModel::containsString(const QModelIndex& sourceIndex, const QString& word) const
 {
-    return SearchedValues(sourceIndex).contain(word, filterCaseSensitivity());
+    return SearchedValues<CameraSearchFields>(sourceIndex).contain(word, filterCaseSensitivity());
 }

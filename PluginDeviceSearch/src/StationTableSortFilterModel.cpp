@@ -1,5 +1,7 @@
 #include "StationTableSortFilterModel.h"
 
+#include "SearchedValues.h"
+
 #include "CameraRoles.h"
 #include "ProxyFilterCompat.h"
 
@@ -191,76 +193,38 @@ bool StationTableSortFilterModel::lessThan(const QModelIndex& left, const QModel
 
 namespace {
 
-// The values of a row that the words are searched in, in the order they are searched,
-// each read from the row the first time a word needs it and kept for the next words.
-class SearchedValues
+// The values the filter words are searched in, in the order they are searched.
+struct StationSearchFields
 {
-public:
-    explicit SearchedValues(const QModelIndex& index)
-        : m_index(index)
-    {
-    }
+    static constexpr int count = 5;
 
-    bool contain(const QString& word, Qt::CaseSensitivity cs)
-    {
-        for (int i = 0; i < kCount; ++i) {
-            if (value(i).contains(word, cs))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    static constexpr int kCount = 5;
-
-    const QString& value(int i)
-    {
-        if (!(m_read & (1u << i))) {
-            m_values[i] = read(i);
-            m_read |= 1u << i;
-        }
-        return m_values[i];
-    }
-
-    QString read(int i) const
+    static QString read(const QModelIndex& index, int i)
     {
         switch (i) {
         case 0:
-            return m_index.data(StationRole::Model).toString();
+            return index.data(StationRole::Model).toString();
         case 1:
-            return m_index.data(StationRole::Ip).toString();
+            return index.data(StationRole::Ip).toString();
         case 2:
-            return QString::number(m_index.data(StationRole::Port).toInt());
+            return QString::number(index.data(StationRole::Port).toInt());
         case 3:
-            return QString::number(m_index.data(StationRole::HttpsPort).toInt());
+            return QString::number(index.data(StationRole::HttpsPort).toInt());
         default:
-            return m_index.data(StationRole::HostName).toString();
+            return index.data(StationRole::HostName).toString();
         }
     }
-
-    const QModelIndex& m_index;
-    QString m_values[kCount];
-    unsigned m_read = 0;
 };
 
 } // namespace
 
 bool StationTableSortFilterModel::containsAllFixedStringsSeparatedBySpace(const QModelIndex& sourceIndex) const
 {
-    // Split at every single space and keep empty parts: they match anything. Each
-    // value of the row is read once, however many parts look at it.
-    const Qt::CaseSensitivity cs = filterCaseSensitivity();
-    SearchedValues values(sourceIndex);
-    for (const QString& part : std::as_const(m_filterWords)) {
-        if (!part.isEmpty() && !values.contain(part, cs))
-            return false;
-    }
-    return true;
+    return SearchedValues<StationSearchFields>(sourceIndex).containAll(m_filterWords, filterCaseSensitivity());
 }
 
 bool StationTableSortFilterModel::containsString(const QModelIndex& sourceIndex, const QString& text) const
 {
-    return SearchedValues(sourceIndex).contain(text, filterCaseSensitivity());
+    return SearchedValues<StationSearchFields>(sourceIndex).contain(text, filterCaseSensitivity());
 }
 
 bool StationTableSortFilterModel::ipLessThan(const QModelIndex& left, const QModelIndex& right) const
