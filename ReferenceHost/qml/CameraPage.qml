@@ -236,7 +236,7 @@ Page {
             Layout.fillWidth: true
             Layout.fillHeight: true
             model: page.proxy
-            roles: roster.roles
+            deviceRoster: roster
             emptyText: roster.count === 0 ? qsTr("No cameras yet.") : qsTr("No camera matches the filters.")
             // Cameras found by a search carry no host name: only those added by hand have one.
             columns: [
@@ -261,8 +261,7 @@ Page {
                 objectName: "selectNotLoggedInButton"
                 text: qsTr("Select not logged in")
                 // Neither logged in nor still waiting for an answer.
-                onClicked: table.selectedIds = table.shownIds(status => status !== Status.checking
-                                                                        && status !== Status.authorized)
+                onClicked: table.selectedIds = table.shownIds([Status.checking, Status.authorized])
             }
             Button {
                 objectName: "clearSelectionButton"

@@ -3,6 +3,7 @@
 #include <PluginBase.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTimer>
 
 const QString SimulatedServer::FrameworkInternalError =
@@ -14,6 +15,8 @@ const QString kSearchDevice = QStringLiteral("searchDevice");
 const QString kAuthorizeDevice = QStringLiteral("authorizeDevice");
 const QString kAuthorizeDeviceList = QStringLiteral("authorizeDeviceList");
 const QString kDetCamResEvt = QStringLiteral("detCamResEvt");
+// Half a frame: answers without a pause leave the other half to the screens.
+constexpr qint64 SliceMs = 8;
 
 // ONVIF discovery reports the MAC in lower case with hyphens, unlike the native
 // protocol's twelve bare digits.
@@ -303,9 +306,16 @@ void SimulatedServer::scheduleNext(const std::shared_ptr<QList<Delivery>>& deliv
     if (deliveries->isEmpty())
         return;
     QTimer::singleShot(deliveries->first().delayMs, Qt::PreciseTimer, this, [this, deliveries] {
-        const Delivery delivery = deliveries->takeFirst();
-        delivery.run();
-        --m_scheduled;
+        // Deliveries without a pause go one after the other within a slice of one
+        // event-loop turn: a large site's hundred thousand answers need no hundred
+        // thousand turns, and the screens still paint between slices.
+        QElapsedTimer slice;
+        slice.start();
+        do {
+            const Delivery delivery = deliveries->takeFirst();
+            delivery.run();
+            --m_scheduled;
+        } while (!deliveries->isEmpty() && deliveries->first().delayMs == 0 && slice.elapsed() < SliceMs);
         scheduleNext(deliveries);
         if (m_scheduled == 0)
             Q_EMIT idle();
