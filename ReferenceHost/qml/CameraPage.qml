@@ -123,6 +123,30 @@ Page {
         message = qsTr("%1 imported device(s) added.").arg(added)
     }
 
+    // The latest answer about one camera, put into words once per turn of the event
+    // loop: a list of a hundred thousand answers lays the message out a few hundred
+    // times, not once per answer.
+    property string answerId
+    property int answerStatus
+    property bool answerOffline
+
+    function tellAnswer(id, status, offline) {
+        answerId = id
+        answerStatus = status
+        answerOffline = offline
+        answerMessage.start()
+    }
+
+    Timer {
+        id: answerMessage
+        interval: 0
+        onTriggered: page.message = page.answerOffline
+                     ? qsTr("%1 is now %2 with stored credentials.").arg(page.describe(page.answerId))
+                       .arg(Status.name(page.answerStatus))
+                     : qsTr("Login answer for %1: %2").arg(page.describe(page.answerId))
+                       .arg(Status.name(page.answerStatus))
+    }
+
     DeviceRoster {
         id: roster
         objectName: "cameraRoster"
@@ -149,10 +173,10 @@ Page {
         }
         function onDeviceAuthorized(id, status) {
             page.loginAnswers += 1
-            page.message = qsTr("Login answer for %1: %2").arg(page.describe(id)).arg(Status.name(status))
+            page.tellAnswer(id, status, false)
         }
         function onAddOfflineCamera(id, status) {
-            page.message = qsTr("%1 is now %2 with stored credentials.").arg(page.describe(id)).arg(Status.name(status))
+            page.tellAnswer(id, status, true)
         }
         function onAddDeviceResp(devID) {
             page.message = qsTr("Added %1 by hand.").arg(page.describe(devID))

@@ -96,15 +96,19 @@ int main(int argc, char** argv)
                                               QStringLiteral("Folder for the scenario's pictures of the screens "
                                                              "(default: screenshots)."),
                                               QStringLiteral("DIR"));
-    parser.addOptions({pluginOption, siteOption, siteCamerasOption, scenarioOption, importOption, screenshotOption});
+    const QCommandLineOption stepTimesOption(QStringLiteral("step-times"),
+                                             QStringLiteral("With --scenario: print the time of each action "
+                                                            "(click, typing, wait, picture, table) to stderr."));
+    parser.addOptions({pluginOption, siteOption, siteCamerasOption, scenarioOption, importOption, screenshotOption,
+                       stepTimesOption});
     parser.process(app);
     if (pluginValueMissing) {
         qCritical("reference-host: --plugin needs a file name");
         return 64;
     }
 
-    if (!headless && (parser.isSet(importOption) || parser.isSet(screenshotOption))) {
-        qCritical("reference-host: --import and --screenshots belong to --scenario");
+    if (!headless && (parser.isSet(importOption) || parser.isSet(screenshotOption) || parser.isSet(stepTimesOption))) {
+        qCritical("reference-host: --import, --screenshots and --step-times belong to --scenario");
         return 64;
     }
 
@@ -139,5 +143,6 @@ int main(int argc, char** argv)
     scenarioOptions.importFile = parser.value(importOption);
     scenarioOptions.screenshotDir =
         parser.isSet(screenshotOption) ? parser.value(screenshotOption) : QStringLiteral("screenshots");
+    scenarioOptions.stepTimes = parser.isSet(stepTimesOption);
     return Scenario(host, scenarioOptions).run();
 }
