@@ -240,11 +240,19 @@ Page {
                 onActivated: page.proxy.setFilterBrand(currentIndex === 0 ? "" : currentText)
             }
             TextField {
+                id: cameraFilterField
                 objectName: "cameraFilterField"
                 Layout.preferredWidth: 420
                 placeholderText: qsTr("Filter: words in IP, MAC, port, model or brand")
                 selectByMouse: true
-                onTextChanged: page.proxy.setFilterString(text)
+                onTextChanged: filterDelay.restart()
+            }
+            // Filtering a large site takes a good part of a second: there it waits until
+            // the typing pauses rather than running once per key.
+            Timer {
+                id: filterDelay
+                interval: roster.count > 5000 ? 300 : 0
+                onTriggered: page.proxy.setFilterString(cameraFilterField.text)
             }
             Label {
                 Layout.fillWidth: true
