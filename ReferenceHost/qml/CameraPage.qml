@@ -123,6 +123,30 @@ Page {
         message = qsTr("%1 imported device(s) added.").arg(added)
     }
 
+    // The latest answer about one camera, put into words once per turn of the event
+    // loop: a list of a hundred thousand answers lays the message out a few hundred
+    // times, not once per answer.
+    property string answerId
+    property int answerStatus
+    property bool answerOffline
+
+    function tellAnswer(id, status, offline) {
+        answerId = id
+        answerStatus = status
+        answerOffline = offline
+        answerMessage.start()
+    }
+
+    Timer {
+        id: answerMessage
+        interval: 0
+        onTriggered: page.message = page.answerOffline
+                     ? qsTr("%1 is now %2 with stored credentials.").arg(page.describe(page.answerId))
+                       .arg(Status.name(page.answerStatus))
+                     : qsTr("Login answer for %1: %2").arg(page.describe(page.answerId))
+                       .arg(Status.name(page.answerStatus))
+    }
+
     DeviceRoster {
         id: roster
         objectName: "cameraRoster"
@@ -149,10 +173,10 @@ Page {
         }
         function onDeviceAuthorized(id, status) {
             page.loginAnswers += 1
-            page.message = qsTr("Login answer for %1: %2").arg(page.describe(id)).arg(Status.name(status))
+            page.tellAnswer(id, status, false)
         }
         function onAddOfflineCamera(id, status) {
-            page.message = qsTr("%1 is now %2 with stored credentials.").arg(page.describe(id)).arg(Status.name(status))
+            page.tellAnswer(id, status, true)
         }
         function onAddDeviceResp(devID) {
             page.message = qsTr("Added %1 by hand.").arg(page.describe(devID))
@@ -216,11 +240,19 @@ Page {
                 onActivated: page.proxy.setFilterBrand(currentIndex === 0 ? "" : currentText)
             }
             TextField {
+                id: cameraFilterField
                 objectName: "cameraFilterField"
                 Layout.preferredWidth: 420
                 placeholderText: qsTr("Filter: words in IP, MAC, port, model or brand")
                 selectByMouse: true
-                onTextChanged: page.proxy.setFilterString(text)
+                onTextChanged: filterDelay.restart()
+            }
+            // Filtering a large site takes a good part of a second: there it waits until
+            // the typing pauses rather than running once per key.
+            Timer {
+                id: filterDelay
+                interval: roster.count > 5000 ? 300 : 0
+                onTriggered: page.proxy.setFilterString(cameraFilterField.text)
             }
             Label {
                 Layout.fillWidth: true
@@ -236,7 +268,7 @@ Page {
             Layout.fillWidth: true
             Layout.fillHeight: true
             model: page.proxy
-            roles: roster.roles
+            deviceRoster: roster
             emptyText: roster.count === 0 ? qsTr("No cameras yet.") : qsTr("No camera matches the filters.")
             // Cameras found by a search carry no host name: only those added by hand have one.
             columns: [
@@ -261,8 +293,7 @@ Page {
                 objectName: "selectNotLoggedInButton"
                 text: qsTr("Select not logged in")
                 // Neither logged in nor still waiting for an answer.
-                onClicked: table.selectedIds = table.shownIds(status => status !== Status.checking
-                                                                        && status !== Status.authorized)
+                onClicked: table.selectedIds = table.shownIds([Status.checking, Status.authorized])
             }
             Button {
                 objectName: "clearSelectionButton"

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import ReferenceHost
 
 // A table of device rows, shared by the camera and station pages: column titles that
 // sort, a check box per row that selects it by id, the status in words beside a
@@ -14,7 +15,8 @@ Rectangle {
     id: table
 
     required property var model     // a proxy of the plug-in, with sortByRole(role, order)
-    required property var roles     // role name to role number (DeviceRoster.roles)
+    required property DeviceRoster deviceRoster   // of the model's source: role numbers by name, ids in C++
+    readonly property var roles: deviceRoster.roles
     required property var columns
     property var selectedIds: []
     // The same ids as keys, so that each row asks in one step whether it is selected.
@@ -61,17 +63,10 @@ Rectangle {
         selectedIds = ids
     }
 
-    // The ids of the shown rows, in the order shown, that pass the test (all without one).
-    function shownIds(test) {
-        const ids = []
-        const idRole = roles["idRole"]
-        const statusRole = roles["statusRole"]
-        for (let row = 0; row < model.rowCount(); ++row) {
-            const index = model.index(row, 0)
-            if (!test || test(model.data(index, statusRole)))
-                ids.push(model.data(index, idRole))
-        }
-        return ids
+    // The ids of the shown rows, in the order shown, but those of the skipped statuses.
+    // Read in C++: at a hundred thousand rows a walk in JavaScript takes seconds.
+    function shownIds(skippedStatuses) {
+        return deviceRoster.shownIds(model, skippedStatuses === undefined ? [] : skippedStatuses)
     }
 
     function columnWidth(i, total) {

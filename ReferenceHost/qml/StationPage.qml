@@ -160,7 +160,7 @@ Page {
                 Layout.fillWidth: true
                 Layout.fillHeight: true
                 model: page.proxy
-                roles: roster.roles
+                deviceRoster: roster
                 emptyText: roster.count === 0 ? qsTr("No stations yet.") : qsTr("No station matches the filter.")
                 columns: [
                     { title: qsTr("Status"), role: "statusRole", width: 118, status: true },

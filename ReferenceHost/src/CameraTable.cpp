@@ -7,8 +7,12 @@
 namespace {
 
 constexpr int StatusCount = 7;
+// A table longer than this shows only its first rows: a report of a hundred thousand
+// lines per step is read by nobody and costs more than the step it reports.
+constexpr int WholeTableRows = 1000;
+constexpr int HeadRows = 100;
 
-QString render(const QStringList& header, const QList<QStringList>& rows)
+QString render(const QStringList& header, const QList<QStringList>& rows, int leftOut)
 {
     QList<qsizetype> widths;
     for (const QString& title : header)
@@ -35,7 +39,22 @@ QString render(const QStringList& header, const QList<QStringList>& rows)
     table += line(rules);
     for (const QStringList& row : rows)
         table += line(row);
+    if (leftOut > 0)
+        table += QStringLiteral("  (%1 more rows left out: a table of more than %2 rows shows its first %3)\n")
+                     .arg(leftOut)
+                     .arg(WholeTableRows)
+                     .arg(HeadRows);
     return table;
+}
+
+int shownRows(const QAbstractItemModel* model)
+{
+    return model->rowCount() > WholeTableRows ? HeadRows : model->rowCount();
+}
+
+int leftOut(const QAbstractItemModel* model)
+{
+    return model->rowCount() - shownRows(model);
 }
 
 // One line of cells per row, each cell the text of a role named in columns.
@@ -46,7 +65,7 @@ QList<QStringList> rowsOf(const QAbstractItemModel* model, const QList<const cha
         roles.append(CameraTable::role(model, name));
     const int statusRole = CameraTable::role(model, "statusRole");
     QList<QStringList> rows;
-    for (int row = 0; row < model->rowCount(); ++row) {
+    for (int row = 0; row < shownRows(model); ++row) {
         const QModelIndex index = model->index(row, 0);
         QStringList cells{QString::number(row + 1), CameraTable::statusName(index.data(statusRole).toInt())};
         for (int role : std::as_const(roles))
@@ -87,7 +106,8 @@ QString cameras(const QAbstractItemModel* model)
     return render({QStringLiteral("#"), QStringLiteral("STATUS"), QStringLiteral("IP"), QStringLiteral("MAC"),
                    QStringLiteral("PORT"), QStringLiteral("MODEL"), QStringLiteral("BRAND"),
                    QStringLiteral("HOST NAME (ADDED BY HAND)")},
-                  rowsOf(model, {"ipRole", "macRole", "portRole", "modelRole", "brandNameRole", "hostNameRole"}));
+                  rowsOf(model, {"ipRole", "macRole", "portRole", "modelRole", "brandNameRole", "hostNameRole"}),
+                  leftOut(model));
 }
 
 QString stations(const QAbstractItemModel* model)
@@ -96,7 +116,8 @@ QString stations(const QAbstractItemModel* model)
                    QStringLiteral("HTTPS"), QStringLiteral("MAC"), QStringLiteral("MODEL"),
                    QStringLiteral("QRLN FAMILY"), QStringLiteral("HOST NAME")},
                   rowsOf(model, {"ipRole", "portRole", "httpsPortRole", "macRole", "modelRole", "qrlnModelRole",
-                                 "hostNameRole"}));
+                                 "hostNameRole"}),
+                  leftOut(model));
 }
 
 QString counts(const QString& label, const QAbstractItemModel* model)

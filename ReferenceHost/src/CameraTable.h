@@ -17,9 +17,10 @@ QString statusKey(int status);
 // The number of a role name of the model; -1 when it has none.
 int role(const QAbstractItemModel* model, const char* name);
 
-// Camera rows in the order of the given model (the camera model or its proxy).
+// Camera rows in the order of the given model (the camera model or its proxy). A model
+// of more than 1000 rows shows its first 100 and a line that says how many are left out.
 QString cameras(const QAbstractItemModel* model);
-// Station rows in the order of the given model.
+// Station rows in the order of the given model, cut the same way.
 QString stations(const QAbstractItemModel* model);
 
 // "counts[label]: Checking=0 Authorized=3 ... total=9" over the rows of the model.

@@ -1,5 +1,7 @@
 #include "DeviceRoster.h"
 
+#include <QTimer>
+
 namespace {
 
 QString address(const QVariant& ip, const QVariant& port)
@@ -66,6 +68,25 @@ bool DeviceRoster::hasAddress(const QString& ip, int port)
     return m_addresses.contains(address(ip, port));
 }
 
+QStringList DeviceRoster::shownIds(QObject* view, const QList<int>& skippedStatuses) const
+{
+    const auto* model = qobject_cast<const QAbstractItemModel*>(view);
+    if (!model)
+        return {};
+    const QHash<int, QByteArray> names = model->roleNames();
+    const int idRole = names.key(QByteArrayLiteral("idRole"), -1);
+    const int statusRole = names.key(QByteArrayLiteral("statusRole"), -1);
+    const int rows = model->rowCount();
+    QStringList ids;
+    ids.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (skippedStatuses.isEmpty() || !skippedStatuses.contains(index.data(statusRole).toInt()))
+            ids.append(index.data(idRole).toString());
+    }
+    return ids;
+}
+
 void DeviceRoster::readRoles()
 {
     QVariantMap roles;
@@ -98,7 +119,7 @@ void DeviceRoster::rebuild()
     }
     m_idsStale = true;
     m_addressesStale = true;
-    Q_EMIT countsChanged();
+    notifyCounts();
 }
 
 void DeviceRoster::rowsInserted(const QModelIndex& parent, int first, int last)
@@ -120,7 +141,7 @@ void DeviceRoster::rowsInserted(const QModelIndex& parent, int first, int last)
         m_idsStale = true;
     }
     m_addressesStale = true;
-    Q_EMIT countsChanged();
+    notifyCounts();
 }
 
 void DeviceRoster::rowsRemoved(const QModelIndex& parent, int first, int last)
@@ -134,7 +155,7 @@ void DeviceRoster::rowsRemoved(const QModelIndex& parent, int first, int last)
         m_statuses.remove(first, end - first);
     m_idsStale = true;
     m_addressesStale = true;
-    Q_EMIT countsChanged();
+    notifyCounts();
 }
 
 void DeviceRoster::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
@@ -158,7 +179,7 @@ void DeviceRoster::dataChanged(const QModelIndex& topLeft, const QModelIndex& bo
         changed = true;
     }
     if (changed)
-        Q_EMIT countsChanged();
+        notifyCounts();
 }
 
 int DeviceRoster::statusOf(int row) const
@@ -170,6 +191,17 @@ void DeviceRoster::count(int status, int delta)
 {
     if (status >= 0 && status < StatusCount)
         m_counts[status] += delta;
+}
+
+void DeviceRoster::notifyCounts()
+{
+    if (m_countsNotifyPending)
+        return;
+    m_countsNotifyPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_countsNotifyPending = false;
+        Q_EMIT countsChanged();
+    });
 }
 
 int DeviceRoster::rowOf(const QString& id)

@@ -12,7 +12,9 @@
 // What the screens ask of a device model row by row, answered from C++ so that no
 // per-row signal makes QML walk the rows: the role numbers behind the role names, the
 // rows per status (kept up to date from the model's own signals), and look-ups by id
-// and by address. Works on any model whose rows carry "idRole", "statusRole",
+// and by address. The counts are current at every moment; their change is told once
+// per event-loop turn, so a burst of answers re-evaluates the screens once, not once
+// per row. Works on any model whose rows carry "idRole", "statusRole",
 // "ipRole" and "portRole" (the camera model and the station model both do).
 class DeviceRoster : public QObject
 {
@@ -46,6 +48,9 @@ public:
     Q_INVOKABLE QVariant value(const QString& id, const QString& roleName);
     // Some row has this IP address and port.
     Q_INVOKABLE bool hasAddress(const QString& ip, int port);
+    // The ids of the rows of view (this roster's model, or a proxy of it) in the order
+    // shown, leaving out rows whose status is one of skippedStatuses.
+    Q_INVOKABLE QStringList shownIds(QObject* view, const QList<int>& skippedStatuses = {}) const;
 
 Q_SIGNALS:
     void modelChanged();
@@ -60,6 +65,7 @@ private:
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
     int statusOf(int row) const;
     void count(int status, int delta);
+    void notifyCounts();
     int rowOf(const QString& id);
     void indexIds();
     void addId(int row);
@@ -73,6 +79,7 @@ private:
 
     QList<int> m_statuses;  // one per row, in row order
     QList<int> m_counts;
+    bool m_countsNotifyPending = false;
     // Both rebuilt on the next look-up once a change moved rows or rewrote values.
     QHash<QString, int> m_rowOfId;
     bool m_idsStale = true;

@@ -2,6 +2,7 @@
 
 #include "ReferenceFrameworkWrapper.h"
 #include "SimulatedServer.h"
+#include "SiteGenerator.h"
 #include "TopologyPlugin.h"
 
 #include <PluginBase.h>
@@ -42,6 +43,8 @@ bool HostApplication::start(QString& error)
 {
     if (!Site::load(m_options.siteFile.isEmpty() ? kEmbeddedSite : m_options.siteFile, m_site, error))
         return false;
+    if (m_options.siteCameras > 0)
+        m_site = SiteGenerator::generate(m_site, m_options.siteCameras);
     if (!extractSamples(error))
         return false;
 

@@ -20,6 +20,7 @@ struct HostOptions
 {
     QString pluginFile;
     QString siteFile;       // empty: the embedded demo site
+    int siteCameras = 0;    // above 0: a generated site of this many cameras, the site above its pattern
 };
 
 // Everything the client would be around the plug-in: it loads the plug-in file,

@@ -95,6 +95,7 @@ int Scenario::run()
           << QStringLiteral("Plug-in: %1\n").arg(m_host.pluginFile());
 
     settle(100);
+    m_clock.start();
     const bool sampleImport = m_options.importFile.isEmpty();
     const QString importPath =
         sampleImport ? m_host.sampleImportFile().toLocalFile() : QFileInfo(m_options.importFile).absoluteFilePath();
@@ -103,6 +104,7 @@ int Scenario::run()
                     && searchStations();
     if (!ok)
         return 1;
+    reportTime(QStringLiteral("scenario"), 0);
 
     if (!m_pictures.isEmpty()) {
         m_out << QStringLiteral("\nPictures of the screens in %1:\n").arg(QDir(m_options.screenshotDir).absolutePath());
@@ -249,18 +251,28 @@ bool Scenario::searchStations()
 
 bool Scenario::click(const QString& objectName, int settleMs)
 {
+    const qint64 start = m_clock.elapsed();
     if (!m_screen.click(objectName))
         return fail(m_screen.error());
     settle(settleMs);
+    reportTime(QStringLiteral("click %1 (%2 ms settling)").arg(objectName).arg(settleMs), start);
     return true;
 }
 
 bool Scenario::type(const QString& objectName, const QString& text)
 {
+    const qint64 start = m_clock.elapsed();
     if (!m_screen.type(objectName, text))
         return fail(m_screen.error());
     settle(20);
+    reportTime(QStringLiteral("type into %1 (20 ms settling)").arg(objectName), start);
     return true;
+}
+
+void Scenario::reportTime(const QString& what, qint64 start) const
+{
+    if (m_options.stepTimes)
+        qInfo("time: %s %lld ms", qPrintable(what), m_clock.elapsed() - start);
 }
 
 int Scenario::notLoggedIn() const
@@ -277,6 +289,7 @@ int Scenario::notLoggedIn() const
 
 bool Scenario::printCameras(const QString& label)
 {
+    const qint64 start = m_clock.elapsed();
     // The status line under the table counts from the model's signals; it must agree
     // with the rows themselves.
     const QString counts = CameraTable::counts(label, m_cameras);
@@ -285,11 +298,13 @@ bool Scenario::printCameras(const QString& label)
         return fail(QStringLiteral("the camera screen counts other statuses than the rows hold"));
     m_out << CameraTable::cameras(m_cameraView) << counts << '\n';
     m_out.flush();
+    reportTime(QStringLiteral("print the cameras"), start);
     return true;
 }
 
 bool Scenario::waitForServer(const QString& what)
 {
+    const qint64 start = m_clock.elapsed();
     SimulatedServer& server = m_host.server();
     if (!server.isIdle()) {
         QEventLoop loop;
@@ -304,6 +319,7 @@ bool Scenario::waitForServer(const QString& what)
     }
     // Let the screens catch up with the last answers.
     settle(100);
+    reportTime(QStringLiteral("wait for %1 (100 ms settling)").arg(what), start);
     return true;
 }
 
@@ -318,11 +334,13 @@ bool Scenario::screenshot(const QString& name)
 {
     if (m_options.screenshotDir.isEmpty())
         return true;
+    const qint64 start = m_clock.elapsed();
     const QString path = QDir(m_options.screenshotDir).filePath(name);
     const QImage image = m_host.window()->grabWindow();
     if (image.isNull() || !image.save(path))
         return fail(QStringLiteral("cannot save the picture %1").arg(path));
     m_pictures.append(name);
+    reportTime(QStringLiteral("picture %1").arg(name), start);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ScreenDriver.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -21,6 +22,7 @@ public:
     {
         QString importFile;     // empty: the embedded sample file
         QString screenshotDir;  // empty: no pictures
+        bool stepTimes = false; // the time of each action on stderr
     };
 
     Scenario(HostApplication& host, Options options);
@@ -43,6 +45,8 @@ private:
     int notLoggedIn() const;
     bool printCameras(const QString& label);
     bool fail(const QString& why);
+    // With stepTimes: "time: WHAT N ms", N the time since start (a QElapsedTimer's msecs).
+    void reportTime(const QString& what, qint64 start) const;
 
     HostApplication& m_host;
     Options m_options;
@@ -54,4 +58,5 @@ private:
     QAbstractItemModel* m_stationView = nullptr;
     QStringList m_pictures;
     QString m_error;
+    QElapsedTimer m_clock;
 };

@@ -3,6 +3,7 @@
 #include <PluginBase.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTimer>
 
 const QString SimulatedServer::FrameworkInternalError =
@@ -14,6 +15,8 @@ const QString kSearchDevice = QStringLiteral("searchDevice");
 const QString kAuthorizeDevice = QStringLiteral("authorizeDevice");
 const QString kAuthorizeDeviceList = QStringLiteral("authorizeDeviceList");
 const QString kDetCamResEvt = QStringLiteral("detCamResEvt");
+// Half a frame: answers without a pause leave the other half to the screens.
+constexpr qint64 SliceMs = 8;
 
 // ONVIF discovery reports the MAC in lower case with hyphens, unlike the native
 // protocol's twelve bare digits.
@@ -115,35 +118,52 @@ void SimulatedServer::searchDevices(const QVariantMap& request)
 
     // A native camera that also answers ONVIF discovery arrives twice under one id.
     // The two answers come in either order, the second one in a later batch.
-    QVariantList entries;
-    QVariantList lateEntries;
+    struct Found
+    {
+        const SiteCamera* camera;
+        int brand;
+    };
+    QList<Found> entries;
+    QList<Found> lateEntries;
     int dualCameras = 0;
     for (const SiteCamera* camera : std::as_const(found)) {
-        const QVariantMap native = cameraEntry(*camera, camera->brand, searchType);
+        const Found native{camera, camera->brand};
         if (!(camera->alsoOnvif && onvifCombined)) {
             entries.append(native);
             continue;
         }
-        const QVariantMap onvif = cameraEntry(*camera, 1, searchType);
+        const Found onvif{camera, 1};
         const bool onvifFirst = dualCameras++ % 2 == 0;
         entries.append(onvifFirst ? onvif : native);
         lateEntries.append(onvifFirst ? native : onvif);
     }
     entries += lateEntries;
 
-    QList<Delivery> deliveries = batches(request, entries);
+    // Entries and detection results are made when their batch or event is due, so the
+    // call that sends a search of a large site does not build every answer at once.
+    QList<Delivery> deliveries =
+        batches(request, entries.size(), [this, entries, searchType](qsizetype from, qsizetype to) {
+            QVariantList list;
+            list.reserve(to - from);
+            for (qsizetype i = from; i < to; ++i)
+                list.append(cameraEntry(*entries.at(i).camera, entries.at(i).brand, searchType));
+            return list;
+        });
     if (checkAuth) {
         const QString requestId = request.value(QStringLiteral("reqUID")).toString();
         for (const SiteCamera* camera : std::as_const(found)) {
-            QVariantMap detection{{QStringLiteral("reqUID"), requestId},
-                                  {QStringLiteral("delID"), camera->id},
-                                  {QStringLiteral("detRes"), detectResult(*camera, m_site.defaultCredentials)}};
-            if (detection.value(QStringLiteral("detRes")).toInt() == Accepted) {
-                detection.insert(QStringLiteral("Model"), camera->model);
-                detection.insert(QStringLiteral("MAC"), camera->mac);
-                detection.insert(QStringLiteral("ChannelNum"), camera->channels);
-            }
-            deliveries.append({m_site.timing.detectionDelayMs, [this, detection] { event(kDetCamResEvt, detection); }});
+            deliveries.append({m_site.timing.detectionDelayMs, [this, requestId, camera] {
+                                   QVariantMap detection{{QStringLiteral("reqUID"), requestId},
+                                                         {QStringLiteral("delID"), camera->id},
+                                                         {QStringLiteral("detRes"),
+                                                          detectResult(*camera, m_site.defaultCredentials)}};
+                                   if (detection.value(QStringLiteral("detRes")).toInt() == Accepted) {
+                                       detection.insert(QStringLiteral("Model"), camera->model);
+                                       detection.insert(QStringLiteral("MAC"), camera->mac);
+                                       detection.insert(QStringLiteral("ChannelNum"), camera->channels);
+                                   }
+                                   event(kDetCamResEvt, detection);
+                               }});
         }
     }
     deliverInOrder(std::move(deliveries));
@@ -166,26 +186,30 @@ void SimulatedServer::searchStations(const QVariantMap& request)
             continue;
         entries.append(stationEntry(station, searchType));
     }
-    deliverInOrder(batches(request, entries));
+    deliverInOrder(batches(request, entries.size(), [entries](qsizetype from, qsizetype to) {
+        return entries.mid(from, to - from);
+    }));
 }
 
-QList<SimulatedServer::Delivery> SimulatedServer::batches(const QVariantMap& request, const QVariantList& entries)
+QList<SimulatedServer::Delivery> SimulatedServer::batches(const QVariantMap& request, qsizetype entries,
+                                                          const EntryRange& entriesOf)
 {
     QVariantMap answerBase{{QStringLiteral("reqUID"), request.value(QStringLiteral("reqUID"))}};
     if (request.contains(QStringLiteral("checkAuth")))
         answerBase.insert(QStringLiteral("checkAuth"), request.value(QStringLiteral("checkAuth")));
 
-    const qsizetype most = qMax(qsizetype(1), entries.size());
+    const qsizetype most = qMax(qsizetype(1), entries);
     const int count = int(qBound(qsizetype(1), qsizetype(m_site.timing.searchBatches), most));
     QList<Delivery> deliveries;
     for (int batch = 0; batch < count; ++batch) {
-        const qsizetype from = entries.size() * batch / count;
-        const qsizetype to = entries.size() * (batch + 1) / count;
-        QVariantMap result = answerBase;
-        result.insert(QStringLiteral("devList"), entries.mid(from, to - from));
+        const qsizetype from = entries * batch / count;
+        const qsizetype to = entries * (batch + 1) / count;
         const bool done = batch == count - 1;
-        deliveries.append({m_site.timing.batchDelayMs,
-                           [this, result, done] { answer(kSearchDevice, result, nullptr, QStringLiteral("0"), done); }});
+        deliveries.append({m_site.timing.batchDelayMs, [this, answerBase, entriesOf, from, to, done] {
+                               QVariantMap result = answerBase;
+                               result.insert(QStringLiteral("devList"), entriesOf(from, to));
+                               answer(kSearchDevice, result, nullptr, QStringLiteral("0"), done);
+                           }});
     }
     return deliveries;
 }
@@ -224,6 +248,13 @@ QVariantMap SimulatedServer::stationEntry(const SiteStation& station, int search
 
 // ---------------------------------------------------------------------------
 // Logins
+
+bool SimulatedServer::neverAnswers(const QVariantMap& device) const
+{
+    const SiteCamera* camera = m_site.cameraAt(device.value(QStringLiteral("IP")).toString(),
+                                               device.value(QStringLiteral("HttpPort")).toInt());
+    return camera && camera->fault == SiteCamera::Fault::NoAnswer;
+}
 
 bool SimulatedServer::loginAnswer(const QVariantMap& device, bool perDevice, QVariantMap& result,
                                   QString& resultCode) const
@@ -274,13 +305,18 @@ void SimulatedServer::authorizeDevice(const QVariantMap& device, void* userData)
 
 void SimulatedServer::authorizeDeviceList(const QVariantList& devices, void* userData)
 {
+    // Each answer is made when its turn comes: a list of a hundred thousand devices
+    // costs the call that sends it only the look-up of which devices never answer.
     QList<Delivery> deliveries;
-    for (const QVariant& device : devices) {
-        QVariantMap result;
-        QString resultCode;
-        if (!loginAnswer(device.toMap(), true, result, resultCode))
+    deliveries.reserve(devices.size());
+    for (const QVariant& entry : devices) {
+        const QVariantMap device = entry.toMap();
+        if (neverAnswers(device))
             continue;
-        deliveries.append({m_site.timing.authorizeDelayMs, [this, result, userData, resultCode] {
+        deliveries.append({m_site.timing.authorizeDelayMs, [this, device, userData] {
+                               QVariantMap result;
+                               QString resultCode;
+                               loginAnswer(device, true, result, resultCode);
                                answer(kAuthorizeDeviceList, result, userData, resultCode, true);
                            }});
     }
@@ -303,9 +339,16 @@ void SimulatedServer::scheduleNext(const std::shared_ptr<QList<Delivery>>& deliv
     if (deliveries->isEmpty())
         return;
     QTimer::singleShot(deliveries->first().delayMs, Qt::PreciseTimer, this, [this, deliveries] {
-        const Delivery delivery = deliveries->takeFirst();
-        delivery.run();
-        --m_scheduled;
+        // Deliveries without a pause go one after the other within a slice of one
+        // event-loop turn: a large site's hundred thousand answers need no hundred
+        // thousand turns, and the screens still paint between slices.
+        QElapsedTimer slice;
+        slice.start();
+        do {
+            const Delivery delivery = deliveries->takeFirst();
+            delivery.run();
+            --m_scheduled;
+        } while (!deliveries->isEmpty() && deliveries->first().delayMs == 0 && slice.elapsed() < SliceMs);
         scheduleNext(deliveries);
         if (m_scheduled == 0)
             Q_EMIT idle();

@@ -54,9 +54,12 @@ private:
 
     void searchDevices(const QVariantMap& request);
     void searchStations(const QVariantMap& request);
-    QList<Delivery> batches(const QVariantMap& request, const QVariantList& entries);
+    // The entries [from, to) of a search answer.
+    using EntryRange = std::function<QVariantList(qsizetype from, qsizetype to)>;
+    QList<Delivery> batches(const QVariantMap& request, qsizetype entries, const EntryRange& entriesOf);
     void authorizeDevice(const QVariantMap& device, void* userData);
     void authorizeDeviceList(const QVariantList& devices, void* userData);
+    bool neverAnswers(const QVariantMap& device) const;
     // The answer to a login on one device; false when the device never answers.
     bool loginAnswer(const QVariantMap& device, bool perDevice, QVariantMap& result, QString& resultCode) const;
 

@@ -303,27 +303,43 @@ bool Site::parse(const QByteArray& json, Site& site, QString& error)
     return error.isEmpty();
 }
 
-bool Site::isManagedInFull(const QString& ip, const QString& port) const
+void Site::indexAddresses() const
 {
+    // The lists do not change once the site is read; their sizes tell a site that was
+    // filled after a look-up.
+    if (m_indexedCameras == cameras.size() && m_indexedTopology == topology.size())
+        return;
+    m_camerasOfIp.clear();
+    m_camerasOfIp.reserve(cameras.size());
+    for (qsizetype i = 0; i < cameras.size(); ++i)
+        m_camerasOfIp[cameras.at(i).ip].append(i);
     // Same reading as the client's: every listed channel of the address counts, and
     // the last entry states how many the device has.
-    QSet<int> channels;
-    int statedChannels = -1;
+    m_managed.clear();
     for (const TopologyDevice& device : topology) {
-        if (device.ip != ip || device.port != port)
-            continue;
-        statedChannels = device.channelNum;
+        ManagedChannels& managed = m_managed[device.ip + QLatin1Char(':') + device.port];
+        managed.stated = device.channelNum;
         for (int channel : device.channels)
-            channels.insert(channel);
+            managed.channels.insert(channel);
     }
-    return channels.size() == statedChannels;
+    m_indexedCameras = cameras.size();
+    m_indexedTopology = topology.size();
+}
+
+bool Site::isManagedInFull(const QString& ip, const QString& port) const
+{
+    indexAddresses();
+    const auto it = m_managed.constFind(ip + QLatin1Char(':') + port);
+    return it != m_managed.constEnd() ? it->channels.size() == it->stated : false;
 }
 
 const SiteCamera* Site::cameraAt(const QString& ip, int port) const
 {
-    for (const SiteCamera& camera : cameras) {
-        if (camera.ip == ip && camera.answersOnPort(port))
-            return &camera;
+    indexAddresses();
+    // The first camera of the file that answers there, as a walk through the list finds it.
+    for (qsizetype i : m_camerasOfIp.value(ip)) {
+        if (cameras.at(i).answersOnPort(port))
+            return &cameras.at(i);
     }
     return nullptr;
 }

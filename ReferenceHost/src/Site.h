@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -99,6 +101,21 @@ struct Site
     const SiteCamera* cameraAt(const QString& ip, int port) const;
     // Devices of the topology the client manages only some channels of.
     int partlyManagedCount() const;
+
+private:
+    // Look-ups by address, built on first use: a site of a hundred thousand cameras
+    // answers every login and every search entry without walking its lists.
+    struct ManagedChannels
+    {
+        QSet<int> channels;
+        int stated = -1;
+    };
+    void indexAddresses() const;
+
+    mutable QHash<QString, QList<qsizetype>> m_camerasOfIp;
+    mutable QHash<QString, ManagedChannels> m_managed;
+    mutable qsizetype m_indexedCameras = -1;
+    mutable qsizetype m_indexedTopology = -1;
 };
 
 QString brandName(int brand);

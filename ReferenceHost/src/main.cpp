@@ -80,6 +80,11 @@ int main(int argc, char** argv)
     const QCommandLineOption siteOption(QStringLiteral("site"),
                                         QStringLiteral("Site file to simulate (default: the embedded demo site)."),
                                         QStringLiteral("FILE"));
+    const QCommandLineOption siteCamerasOption(QStringLiteral("site-cameras"),
+                                               QStringLiteral("Simulate a generated site of N cameras, made from "
+                                                              "copies of the cameras of the site (default: the "
+                                                              "demo site)."),
+                                               QStringLiteral("N"));
     const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
                                             QStringLiteral("Run the standard flow without a display, print the "
                                                            "tables and exit."));
@@ -91,19 +96,32 @@ int main(int argc, char** argv)
                                               QStringLiteral("Folder for the scenario's pictures of the screens "
                                                              "(default: screenshots)."),
                                               QStringLiteral("DIR"));
-    parser.addOptions({pluginOption, siteOption, scenarioOption, importOption, screenshotOption});
+    const QCommandLineOption stepTimesOption(QStringLiteral("step-times"),
+                                             QStringLiteral("With --scenario: print the time of each action "
+                                                            "(click, typing, wait, picture, table) to stderr."));
+    parser.addOptions({pluginOption, siteOption, siteCamerasOption, scenarioOption, importOption, screenshotOption,
+                       stepTimesOption});
     parser.process(app);
     if (pluginValueMissing) {
         qCritical("reference-host: --plugin needs a file name");
         return 64;
     }
 
-    if (!headless && (parser.isSet(importOption) || parser.isSet(screenshotOption))) {
-        qCritical("reference-host: --import and --screenshots belong to --scenario");
+    if (!headless && (parser.isSet(importOption) || parser.isSet(screenshotOption) || parser.isSet(stepTimesOption))) {
+        qCritical("reference-host: --import, --screenshots and --step-times belong to --scenario");
         return 64;
     }
 
     HostOptions options;
+    if (parser.isSet(siteCamerasOption)) {
+        bool isNumber = false;
+        options.siteCameras = parser.value(siteCamerasOption).toInt(&isNumber);
+        // A million cameras is far beyond any site; more would only exhaust the memory.
+        if (!isNumber || options.siteCameras < 1 || options.siteCameras > 1000000) {
+            qCritical("reference-host: --site-cameras needs a number of cameras from 1 to 1000000");
+            return 64;
+        }
+    }
     options.pluginFile = !pluginFile.isEmpty()
         ? QDir::current().absoluteFilePath(pluginFile)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libPluginDeviceSearch.so"));
@@ -125,5 +143,6 @@ int main(int argc, char** argv)
     scenarioOptions.importFile = parser.value(importOption);
     scenarioOptions.screenshotDir =
         parser.isSet(screenshotOption) ? parser.value(screenshotOption) : QStringLiteral("screenshots");
+    scenarioOptions.stepTimes = parser.isSet(stepTimesOption);
     return Scenario(host, scenarioOptions).run();
 }

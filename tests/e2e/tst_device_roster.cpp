@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTest>
 
@@ -95,13 +96,77 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         DeviceRoster roster;
         roster.setModel(&model);
+        QCoreApplication::processEvents();  // the notification of the first count
         QSignalSpy countsChanged(&roster, &DeviceRoster::countsChanged);
 
         change(model);
 
+        // Current at once; told on the next turn of the event loop.
         QCOMPARE(roster.counts(), expected);
         QCOMPARE(roster.count(), model.rowCount());
-        QCOMPARE(!countsChanged.isEmpty(), notified);
+        QCoreApplication::processEvents();
+        QCOMPARE(countsChanged.size(), notified ? 1 : 0);
+    }
+
+    // A whole-list login answers row after row within one turn of the event loop: the
+    // screens hear of it once, with the counts of the last row.
+    void burstNotifiesOnce()
+    {
+        QStandardItemModel model;
+        fill(model);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        DeviceRoster roster;
+        roster.setModel(&model);
+        QCoreApplication::processEvents();
+        QSignalSpy countsChanged(&roster, &DeviceRoster::countsChanged);
+        QList<QList<int>> told;
+        connect(&roster, &DeviceRoster::countsChanged, this, [&] { told.append(roster.counts()); });
+
+        for (int row = 0; row < model.rowCount(); ++row)
+            model.item(row)->setData(Failed, Status);
+        model.appendRow(device("d", NotChecked, "10.0.0.4"));
+        QCoreApplication::processEvents();
+
+        QCOMPARE(countsChanged.size(), 1);
+        QCOMPARE(told, QList<QList<int>>{counts(0, 0, 3, 1)});
+    }
+
+    // A roster that goes before its notification leaves nothing behind to run.
+    void destroyedBeforeTheNotification()
+    {
+        QStandardItemModel model;
+        fill(model);
+        {
+            DeviceRoster roster;
+            roster.setModel(&model);
+            model.item(0)->setData(Failed, Status);
+        }
+        QCoreApplication::processEvents();
+    }
+
+    void shownIdsInTheViewsOrder_data()
+    {
+        QTest::addColumn<QList<int>>("skipped");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("all") << QList<int>{} << QStringList{"c", "b", "a"};
+        QTest::newRow("not logged in") << QList<int>{Checking, Authorized} << QStringList{"b"};
+        QTest::newRow("none left") << QList<int>{Authorized, Rejected} << QStringList{};
+    }
+
+    void shownIdsInTheViewsOrder()
+    {
+        QFETCH(QList<int>, skipped);
+        QFETCH(QStringList, ids);
+        QStandardItemModel model;
+        fill(model);
+        QSortFilterProxyModel view;
+        view.setSourceModel(&model);
+        view.setSortRole(Id);
+        view.sort(0, Qt::DescendingOrder);
+        DeviceRoster roster;
+        roster.setModel(&model);
+        QCOMPARE(roster.shownIds(&view, skipped), ids);
+        QCOMPARE(roster.shownIds(nullptr, skipped), QStringList{});
     }
 
     void lookUpsFollowTheModel_data()

@@ -56,26 +56,54 @@ private Q_SLOTS:
         QCOMPARE(linesOf(report), expectedLines);
     }
 
+    // A generated site larger than a printed table: every step runs, long tables are cut
+    // and say so, the counts still cover every row.
+    void generatedSiteRunsThrough()
+    {
+        QTemporaryDir pictures;
+        QProcess host;
+        const bool ran = runScenario(host, {"--site-cameras", "1500"}, pictures.path());
+        const QString report = QString::fromUtf8(host.readAllStandardOutput());
+        const QString errors = QString::fromUtf8(host.readAllStandardError());
+        QVERIFY2(ran && host.exitCode() == 0, qPrintable(errors + report.right(2000)));
+        QVERIFY2(!errors.contains(QLatin1String(".qml:")), qPrintable(errors.left(4000)));
+        QVERIFY(report.startsWith("Site \"Generated site of 1500 cameras\": 1500 cameras"));
+        QVERIFY(report.contains("more rows left out: a table of more than 1000 rows shows its first 100"));
+        // Twenty-five rounds of the demo's cameras: twenty-five times the demo's counts
+        // (Checking=1 Authorized=40 Rejected=4 Failed=4 Offline=4 total=53).
+        QVERIFY2(report.contains("counts[authorize]: Checking=25 Authorized=1000 Rejected=100 Unreachable=0 "
+                                 "Failed=100 Offline=100 NotChecked=0 total=1325\n"),
+                 qPrintable(report.right(2000)));
+        QVERIFY(report.contains("Scenario done: 5 commands went to the server."));
+    }
+
     void refusesToStart_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("plug-in of another interface") << QStringList{"--plugin", WRONG_INTERFACE_PLUGIN}
+        QTest::newRow("plug-in of another interface") << QStringList{"--plugin", WRONG_INTERFACE_PLUGIN} << 2
                                                       << "interface identifier is \"com.example.OtherHost.PluginInterface\"";
-        QTest::newRow("plug-in of the same host with another id") << QStringList{"--plugin", WRONG_ID_PLUGIN}
+        QTest::newRow("plug-in of the same host with another id") << QStringList{"--plugin", WRONG_ID_PLUGIN} << 2
                                                                   << "\"PluginID\" is \"1AA33B3D0AA047C9A202F1181284D2CD\"";
-        QTest::newRow("site with a mistyped key") << QStringList{"--site", BAD_SITE} << "cameras[0]: unknown key \"pasword\"";
+        QTest::newRow("site with a mistyped key") << QStringList{"--site", BAD_SITE} << 2
+                                                  << "cameras[0]: unknown key \"pasword\"";
+        QTest::newRow("generated site of no cameras") << QStringList{"--site-cameras", "0"} << 64
+                                                      << "--site-cameras needs a number of cameras from 1 to 1000000";
+        QTest::newRow("generated site of a word") << QStringList{"--site-cameras", "many"} << 64
+                                                  << "--site-cameras needs a number";
     }
 
     void refusesToStart()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
         QFETCH(QString, message);
         QTemporaryDir pictures;
         QProcess host;
         QVERIFY(runScenario(host, arguments, pictures.path()));
-        QCOMPARE(host.exitCode(), 2);
+        QCOMPARE(host.exitCode(), exitCode);
         const QString err = QString::fromUtf8(host.readAllStandardError());
         QVERIFY2(err.contains(message), qPrintable(err));
     }

@@ -1,0 +1,156 @@
+#include "Site.h"
+#include "SiteGenerator.h"
+
+#include <QSet>
+#include <QTest>
+
+namespace {
+
+Site demoSite()
+{
+    Site site;
+    QString error;
+    if (!Site::load(QStringLiteral(DEMO_SITE), site, error))
+        qFatal("cannot read the demo site: %s", qPrintable(error));
+    return site;
+}
+
+} // namespace
+
+class tst_SiteGenerator : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sizes_data()
+    {
+        QTest::addColumn<int>("cameras");
+        QTest::newRow("fewer than the pattern") << 10;
+        QTest::newRow("exactly the pattern") << 60;
+        QTest::newRow("rounds of copies and a part") << 1234;
+    }
+
+    void sizes()
+    {
+        QFETCH(int, cameras);
+        const Site pattern = demoSite();
+        const Site site = SiteGenerator::generate(pattern, cameras);
+
+        QCOMPARE(site.cameras.size(), cameras);
+        QSet<QString> ids;
+        QSet<QString> addresses;
+        for (const SiteCamera& camera : site.cameras) {
+            ids.insert(camera.id);
+            addresses.insert(camera.ip);
+        }
+        QCOMPARE(ids.size(), cameras);
+        QCOMPARE(addresses.size(), cameras);
+        // The pattern's cameras come first, as they are.
+        for (int i = 0; i < qMin(cameras, int(pattern.cameras.size())); ++i)
+            QCOMPARE(site.cameras.at(i).id, pattern.cameras.at(i).id);
+        QCOMPARE(site.credentials, pattern.credentials);
+        QCOMPARE(site.stations.size(), pattern.stations.size());
+    }
+
+    // A copy behaves as the camera it copies: the same answers to the same logins,
+    // the same faults, managed by the topology the same way.
+    void copiesBehaveAsTheirPattern()
+    {
+        const Site pattern = demoSite();
+        const int patternSize = int(pattern.cameras.size());
+        const Site site = SiteGenerator::generate(pattern, patternSize * 3 + 7);
+        for (int i = patternSize; i < site.cameras.size(); ++i) {
+            const SiteCamera& copy = site.cameras.at(i);
+            const SiteCamera& original = pattern.cameras.at(i % patternSize);
+            QCOMPARE(copy.brand, original.brand);
+            QCOMPARE(copy.credential, original.credential);
+            QCOMPARE(int(copy.state), int(original.state));
+            QCOMPARE(int(copy.fault), int(original.fault));
+            QCOMPARE(copy.alsoOnvif, original.alsoOnvif);
+            QCOMPARE(site.cameraAt(copy.ip, copy.port()), &copy);
+            const QString port = QString::number(copy.port());
+            QCOMPARE(site.isManagedInFull(copy.ip, port), pattern.isManagedInFull(original.ip, port));
+        }
+        // Three full rounds; the seven cameras of the fourth are not the partly managed one.
+        QCOMPARE(site.partlyManagedCount(), pattern.partlyManagedCount() * 3);
+    }
+
+    void sameCountSameSite()
+    {
+        const Site pattern = demoSite();
+        const Site first = SiteGenerator::generate(pattern, 500);
+        const Site second = SiteGenerator::generate(pattern, 500);
+        for (int i = 0; i < 500; ++i) {
+            QCOMPARE(first.cameras.at(i).id, second.cameras.at(i).id);
+            QCOMPARE(first.cameras.at(i).ip, second.cameras.at(i).ip);
+            QCOMPARE(first.cameras.at(i).mac, second.cameras.at(i).mac);
+        }
+    }
+
+    // The look-ups by address answer what a walk through the lists answers.
+    void lookUpsByAddress_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("HTTP port") << "10.0.0.1" << 80 << true;
+        QTest::newRow("HTTPS port") << "10.0.0.1" << 443 << true;
+        QTest::newRow("second camera of an address") << "10.0.0.1" << 8080 << true;
+        QTest::newRow("port nobody answers on") << "10.0.0.1" << 81 << false;
+        QTest::newRow("port 0") << "10.0.0.2" << 0 << false;
+        QTest::newRow("unknown address") << "10.0.0.9" << 80 << false;
+    }
+
+    void lookUpsByAddress()
+    {
+        QFETCH(QString, ip);
+        QFETCH(int, port);
+        QFETCH(bool, found);
+        Site site;
+        SiteCamera camera;
+        camera.id = "a";
+        camera.ip = "10.0.0.1";
+        site.cameras.append(camera);
+        camera.id = "b";
+        camera.httpPort = 8080;
+        camera.httpsPort = 8443;
+        site.cameras.append(camera);
+        camera.id = "c";
+        camera.ip = "10.0.0.2";
+        camera.httpPort = 0;
+        site.cameras.append(camera);
+
+        const SiteCamera* walked = nullptr;
+        for (const SiteCamera& candidate : std::as_const(site.cameras)) {
+            if (candidate.ip == ip && candidate.answersOnPort(port)) {
+                walked = &candidate;
+                break;
+            }
+        }
+        QCOMPARE(site.cameraAt(ip, port) != nullptr, found);
+        QCOMPARE(site.cameraAt(ip, port), walked);
+    }
+
+    // The topology's last entry of an address states the channels; every entry's
+    // channels count.
+    void managedInFullAcrossEntries()
+    {
+        Site site;
+        site.topology.append({"10.0.0.1", "80", 4, {1, 2}});
+        site.topology.append({"10.0.0.1", "80", 4, {3, 4}});
+        site.topology.append({"10.0.0.2", "80", 2, {1}});
+        site.topology.append({"10.0.0.3", "80", 3, {1, 2, 3}});
+        site.topology.append({"10.0.0.3", "80", 4, {}});
+        QVERIFY(site.isManagedInFull("10.0.0.1", "80"));
+        QVERIFY(!site.isManagedInFull("10.0.0.1", "443"));
+        QVERIFY(!site.isManagedInFull("10.0.0.2", "80"));
+        QVERIFY(!site.isManagedInFull("10.0.0.3", "80"));
+        QVERIFY(!site.isManagedInFull("10.0.0.9", "80"));
+        // A topology filled after a look-up is read again.
+        site.topology.append({"10.0.0.2", "80", 2, {2}});
+        QVERIFY(site.isManagedInFull("10.0.0.2", "80"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SiteGenerator)
+#include "tst_site_generator.moc"
