@@ -6,13 +6,12 @@ AuthorizeContextStore::~AuthorizeContextStore()
         wipe(entry.context.get());
 }
 
-AuthorizeContext* AuthorizeContextStore::create(const QString& username, const QString& password,
-                                                const QStringList& uidList)
+void* AuthorizeContextStore::create(const QString& username, const QString& password, const QStringList& uidList)
 {
     auto context = std::make_unique<AuthorizeContext>(AuthorizeContext{username, password, uidList});
-    AuthorizeContext* raw = context.get();
-    m_contexts.emplace(raw, Entry{std::move(context), uidList.size(), {}});
-    return raw;
+    void* userData = reinterpret_cast<void*>(++m_lastUserData);
+    m_contexts.emplace(userData, Entry{std::move(context), uidList.size(), {}});
+    return userData;
 }
 
 AuthorizeContext* AuthorizeContextStore::find(const void* userData) const
@@ -21,18 +20,18 @@ AuthorizeContext* AuthorizeContextStore::find(const void* userData) const
     return it == m_contexts.end() ? nullptr : it->second.context.get();
 }
 
-void AuthorizeContextStore::release(AuthorizeContext* context)
+void AuthorizeContextStore::release(const void* userData)
 {
-    const auto it = m_contexts.find(context);
+    const auto it = m_contexts.find(userData);
     if (it == m_contexts.end())
         return;
     wipe(it->second.context.get());
     m_contexts.erase(it);
 }
 
-void AuthorizeContextStore::answeredOne(AuthorizeContext* context, const QString& uid)
+void AuthorizeContextStore::answeredOne(const void* userData, const QString& uid)
 {
-    const auto it = m_contexts.find(context);
+    const auto it = m_contexts.find(userData);
     if (it == m_contexts.end())
         return;
     Entry& entry = it->second;
@@ -46,18 +45,18 @@ void AuthorizeContextStore::answeredOne(AuthorizeContext* context, const QString
         return;
     --awaited.value();
     if (--entry.answersLeft == 0)
-        release(context);
+        release(userData);
 }
 
-bool AuthorizeContextStore::isUnanswered(const AuthorizeContext* context) const
+bool AuthorizeContextStore::isUnanswered(const void* userData) const
 {
-    const auto it = m_contexts.find(context);
+    const auto it = m_contexts.find(userData);
     return it != m_contexts.end() && it->second.answersLeft == it->second.context->uidList.size();
 }
 
-qsizetype AuthorizeContextStore::awaiting(const AuthorizeContext* context, const QString& uid) const
+qsizetype AuthorizeContextStore::awaiting(const void* userData, const QString& uid) const
 {
-    const auto it = m_contexts.find(context);
+    const auto it = m_contexts.find(userData);
     if (it == m_contexts.end())
         return 0;
     const Entry& entry = it->second;

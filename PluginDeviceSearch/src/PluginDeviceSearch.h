@@ -108,7 +108,7 @@ private:
     void CleanModelAndKeepManualItems();
     bool IsAllAuthorized(const QStringList& uidList) const;
     bool IsSendable(const QStandardItem* item) const;
-    void MarkListPending(const AuthorizeContext* context, const QStringList& sent,
+    void MarkListPending(const void* context, const QStringList& sent,
                          const QList<QStandardItem*>& rowsFound, quint64 lossesWhenFound);
 
     // Answers and row builders (PluginDeviceSearch_Resps.cpp)

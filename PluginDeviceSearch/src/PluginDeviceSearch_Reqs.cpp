@@ -283,7 +283,7 @@ bool PluginDeviceSearch::authorize(const QString& uid, const QString& username, 
     if (row.setData(status, CameraRole::PreviousStatus))
         row.setData(int(Checking), CameraRole::Status);
 
-    AuthorizeContext* context = m_authorizeContexts.create(username, password, {uid});
+    void* context = m_authorizeContexts.create(username, password, {uid});
     // Only the context goes at once when no answer can come for it.
     if (!SendToHost(ProtocolKey::AuthorizeDevice, parameters, context))
         m_authorizeContexts.release(context);
@@ -315,7 +315,7 @@ bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString
     if (toSend.isEmpty())
         return false;
 
-    AuthorizeContext* context = m_authorizeContexts.create(username, password, toSend);
+    void* context = m_authorizeContexts.create(username, password, toSend);
     const quint64 lossesWhenFound = m_cameraIndex->itemLosses();
     if (!SendToHost(ProtocolKey::AuthorizeDeviceList, devices, context)) {
         m_authorizeContexts.release(context);
@@ -325,7 +325,7 @@ bool PluginDeviceSearch::authorizeList(const QStringList& uidList, const QString
     return true;
 }
 
-void PluginDeviceSearch::MarkListPending(const AuthorizeContext* context, const QStringList& sent,
+void PluginDeviceSearch::MarkListPending(const void* context, const QStringList& sent,
                                          const QList<QStandardItem*>& rowsFound, quint64 lossesWhenFound)
 {
     // Only answers that the host delivered from inside SendCommand can have come

@@ -257,7 +257,7 @@ void PluginDeviceSearch::HandleAuthorizeResp(const QVariant& result, void* userD
     // before we return, and that answer may settle this very context.
     const ContextCopy copy(*context);
     const AuthorizeContext& request = copy.request;
-    m_authorizeContexts.release(context);
+    m_authorizeContexts.release(userData);
     if (!request.uidList.isEmpty())
         SetAuthorizeResult(result.toMap(), request.uidList.first(), request.username, request.password, resultCode);
 }
@@ -273,13 +273,13 @@ void PluginDeviceSearch::HandleAuthorizeListResp(const QVariant& result, void* u
 
     if (answer.contains(ProtocolKey::DelID)) {
         const QString uid = answer.value(ProtocolKey::DelID).toString();
-        m_authorizeContexts.answeredOne(context, uid);
+        m_authorizeContexts.answeredOne(userData, uid);
         SetAuthorizeResult(answer, uid, request.username, request.password, resultCode);
         return;
     }
     // One answer for the whole list; each turn finds its row anew, since a slot of
     // the previous turn's deviceAuthorized may have changed the model.
-    m_authorizeContexts.release(context);
+    m_authorizeContexts.release(userData);
     for (const QString& uid : request.uidList)
         SetAuthorizeResult(answer, uid, request.username, request.password, resultCode);
 }

@@ -377,6 +377,23 @@ private Q_SLOTS:
         QCOMPARE(statusOf(h), statusName(DetectCode1));
     }
 
+    // A repeated answer to a settled login reaches nothing, also once a later login's
+    // context has taken the settled one's place in memory.
+    void repeatedAnswerAfterSettlingReachesNothing()
+    {
+        CheckedHarness h;
+        searchCameras(h, {camera("a"), camera("b")});
+        QVERIFY(h.call("authorize", {"a", "u", "p"}).toBool());
+        void* settled = lastContext(h);
+        h.answer(kSingle, answerMap(1), settled);
+        QVERIFY(h.call("authorize", {"b", "u", "p"}).toBool());
+        QSignalSpy authorized(h.object(), DEVICE_AUTHORIZED);
+
+        h.answer(kSingle, answerMap(0), settled);
+        QCOMPARE(authorized.count(), 0);
+        QCOMPARE(statusNames(h.cameraModel(), Cam::Status), (QStringList{"DetectCode1", "Checking"}));
+    }
+
     // A refused single request still marks its row and counts as outstanding, so the
     // closing list answer keeps that row Checking; answers to its context are ignored.
     void refusedSendStillPending()
