@@ -268,6 +268,53 @@ QString order(const QSortFilterProxyModel& proxy)
     return rows.join(QLatin1Char(','));
 }
 
+// Whether this Qt's own proxy puts rows with equal keys in reverse source order when it
+// sorts in descending order (6.8 does; 6.4 keeps their source order either way).
+bool qtReversesEqualKeysWhenDescending()
+{
+    QStandardItemModel model;
+    for (int row = 0; row < 2; ++row) {
+        auto* item = new QStandardItem;
+        item->setData(1, Qt::UserRole);
+        model.appendRow(item);
+    }
+    QSortFilterProxyModel proxy;
+    proxy.setSourceModel(&model);
+    proxy.setSortRole(Qt::UserRole);
+    proxy.sort(0, Qt::DescendingOrder);
+    return proxy.mapToSource(proxy.index(0, 0)).row() == 1;
+}
+
+// The sort keys of the rows in view order, and the rows shown, in source order.
+QString keysAndRows(const QSortFilterProxyModel& proxy, int role)
+{
+    QStringList keys;
+    QList<int> rows;
+    for (int row = 0; row < proxy.rowCount(); ++row) {
+        const QModelIndex index = proxy.index(row, 0);
+        keys.append(index.data(role).toString());
+        rows.append(proxy.mapToSource(index).row());
+    }
+    std::sort(rows.begin(), rows.end());
+    QStringList rowTexts;
+    for (int row : std::as_const(rows))
+        rowTexts.append(QString::number(row));
+    return keys.join(QLatin1Char(',')) + QLatin1Char('|') + rowTexts.join(QLatin1Char(','));
+}
+
+// The view shows what the plain proxy shows. Where this Qt orders equal keys of a
+// descending sort differently from 6.4, which the views follow, the same keys in the
+// same order over the same rows suffice.
+bool sameView(const QSortFilterProxyModel& view, const QSortFilterProxyModel& plain)
+{
+    if (order(view) == order(plain))
+        return true;
+    static const bool reversesEqualKeys = qtReversesEqualKeysWhenDescending();
+    if (!reversesEqualKeys || plain.sortColumn() < 0 || plain.sortOrder() != Qt::DescendingOrder)
+        return false;
+    return keysAndRows(view, plain.sortRole()) == keysAndRows(plain, plain.sortRole());
+}
+
 const QStringList kWords = {QString(), QStringLiteral("10."), QStringLiteral("a"), QStringLiteral("A 1"),
                             QStringLiteral("\u00e4"), QStringLiteral("  "), QStringLiteral("0"), QStringLiteral("ss"),
                             QStringLiteral("k"), QStringLiteral("on")};
@@ -381,10 +428,10 @@ private Q_SLOTS:
                 appendRows(stations, random, 3, Station::Id, Station::Last, stationKinds, mixed);
                 break;
             }
-            QVERIFY2(order(camera) == order(plainCamera), qPrintable(QStringLiteral("camera view after step %1: %2")
+            QVERIFY2(sameView(camera, plainCamera), qPrintable(QStringLiteral("camera view after step %1: %2")
                                                                           .arg(step)
                                                                           .arg(what)));
-            QVERIFY2(order(station) == order(plainStation),
+            QVERIFY2(sameView(station, plainStation),
                      qPrintable(QStringLiteral("station view after step %1: %2").arg(step).arg(what)));
         }
     }
