@@ -9,6 +9,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -130,10 +131,15 @@ int DeviceListParser::ParseFile(const QString& filePath, const std::function<voi
 
     // Every record takes the same columns: look them up once per file. The column
     // map runs in key order, so each record is filled from its end, without searching.
+    // Each key is handed over as the key constant itself, which lets a reader of the
+    // lines tell the keys apart by address.
     QVarLengthArray<RecordField, 6> recordFields;
     for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
-        if (it.value() >= 0)
-            recordFields.append({&it.key(), it.value()});
+        if (it.value() < 0)
+            continue;
+        const auto key = std::find_if(std::cbegin(kHeaderKeys), std::cend(kHeaderKeys),
+                                      [&it](const QString* headerKey) { return *headerKey == it.key(); });
+        recordFields.append({*key, it.value()});
     }
     const qint16 portColumn = columns.value(ProtocolKey::ImportPort);
 

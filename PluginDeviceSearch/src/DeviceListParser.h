@@ -25,7 +25,8 @@ public:
     int Parse(const QString& filePath, QList<Record>& devices, uint& numWrongFormat) override;
 
     // One good line: each key the header claims, in key order, with its field's text
-    // (quotes removed) as a view into the line, valid during the call.
+    // (quotes removed) as a view into the line, valid during the call. The key points
+    // at the key constant of ProtocolKey itself.
     struct Value
     {
         const QString* key;

@@ -18,6 +18,7 @@
 
 #include <iterator>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -46,11 +47,18 @@ struct ImportRecord
     QString port;
 };
 
-// The fields an import reads, in the sorted order of their keys.
-const std::pair<const QString*, QString ImportRecord::*> kWantedFields[] = {
-    {&ProtocolKey::ImportBrand, &ImportRecord::brand}, {&ProtocolKey::ImportHost, &ImportRecord::host},
-    {&ProtocolKey::ImportIp, &ImportRecord::ip},       {&ProtocolKey::ImportMac, &ImportRecord::mac},
-    {&ProtocolKey::ImportModel, &ImportRecord::model}, {&ProtocolKey::ImportPort, &ImportRecord::port},
+// The fields an import reads, in the sorted order of their keys; which of them hold
+// texts that recur from device to device.
+struct WantedField
+{
+    const QString* key;
+    QString ImportRecord::*member;
+    bool recurs;
+};
+const WantedField kWantedFields[] = {
+    {&ProtocolKey::ImportBrand, &ImportRecord::brand, true}, {&ProtocolKey::ImportHost, &ImportRecord::host, false},
+    {&ProtocolKey::ImportIp, &ImportRecord::ip, false},      {&ProtocolKey::ImportMac, &ImportRecord::mac, false},
+    {&ProtocolKey::ImportModel, &ImportRecord::model, true}, {&ProtocolKey::ImportPort, &ImportRecord::port, true},
 };
 
 // Reads the record in one pass: its keys come sorted, and so do the six wanted here,
@@ -62,25 +70,55 @@ ImportRecord readRecord(const QMap<QString, QString>& record)
     size_t next = 0;
     for (auto it = record.cbegin(); it != record.cend() && next < std::size(kWantedFields); ++it) {
         int order = 0;
-        while (next < std::size(kWantedFields) && (order = kWantedFields[next].first->compare(it.key())) < 0)
+        while (next < std::size(kWantedFields) && (order = kWantedFields[next].key->compare(it.key())) < 0)
             ++next;
         if (next < std::size(kWantedFields) && order == 0)
-            result.*(kWantedFields[next++].second) = it.value();
+            result.*(kWantedFields[next++].member) = it.value();
     }
     return result;
 }
 
-// The same from a line the parser hands over; its keys come in the same order.
-ImportRecord readLine(const DeviceListParser::Line& line)
+// One copy of each brand, port and model text of an import, shared by every device
+// that has it: a list repeats a handful of them, and sharing spares each device three
+// of its ten or so heap blocks (about a tenth of its memory). Bounded, for a list
+// whose models are all different.
+class RecurringTexts
+{
+public:
+    QString text(QStringView view)
+    {
+        const auto found = m_texts.find(view);
+        if (found != m_texts.end())
+            return found->second;
+        QString text = view.toString();
+        // The key views the stored copy's characters, which live as long as the entry.
+        if (m_texts.size() < kMaxTexts)
+            m_texts.emplace(QStringView(text), text);
+        return text;
+    }
+
+private:
+    struct Hash
+    {
+        size_t operator()(QStringView view) const noexcept { return qHash(view); }
+    };
+    static constexpr size_t kMaxTexts = 1024;
+    std::unordered_map<QStringView, QString, Hash> m_texts;
+};
+
+// The same from a line the parser hands over: its keys are the key constants
+// themselves, in the same order.
+ImportRecord readLine(const DeviceListParser::Line& line, RecurringTexts& recurring)
 {
     ImportRecord result;
     size_t next = 0;
     for (const DeviceListParser::Value& value : line) {
-        int order = 0;
-        while (next < std::size(kWantedFields) && (order = kWantedFields[next].first->compare(*value.key)) < 0)
+        while (next < std::size(kWantedFields) && kWantedFields[next].key != value.key)
             ++next;
-        if (next < std::size(kWantedFields) && order == 0)
-            result.*(kWantedFields[next++].second) = value.text.toString();
+        if (next == std::size(kWantedFields))
+            break;
+        const WantedField& field = kWantedFields[next++];
+        result.*(field.member) = field.recurs ? recurring.text(value.text) : value.text.toString();
     }
     return result;
 }
@@ -483,8 +521,9 @@ QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
     if (auto* ownParser = dynamic_cast<DeviceListParser*>(parser.data())) {
         // Each line is made into its device as soon as it is read, so the file's
         // records never all exist at once beside the devices made of them.
+        RecurringTexts recurring;
         parsed = ownParser->ParseEach(
-            path, [&](const DeviceListParser::Line& line) { take(readLine(line)); }, numWrongFormat);
+            path, [&](const DeviceListParser::Line& line) { take(readLine(line, recurring)); }, numWrongFormat);
     } else {
         QList<QMap<QString, QString>> list;
         parsed = parser->Parse(path, list, numWrongFormat);

@@ -9,6 +9,7 @@
 
 #include <FrameworkWrapperBase.h>
 
+#include <QMetaMethod>
 #include <QSet>
 #include <QStandardItemModel>
 
@@ -94,6 +95,28 @@ void PluginDeviceSearch::RemoveAllAuthorizeRequest(const QString& uid)
     m_pendingAuthorizations.removeAll(uid);
 }
 
+namespace {
+
+// The topology plug-in's getStandardTopologyModel(), found by name once per class: an
+// import asks for the model once per line, and finding the method by its name (a
+// signature built, then searched for) cost more than the rest of the line's check.
+// The method found last is checked again by name before it serves, so a class that
+// took the address of an earlier one is looked up afresh.
+QMetaMethod topologyModelGetter(const QMetaObject* type)
+{
+    static const QMetaObject* lastType = nullptr;
+    static int lastIndex = -1;
+    if (type != lastType || lastIndex < 0 || lastIndex >= type->methodCount()
+        || type->method(lastIndex).name() != "getStandardTopologyModel"
+        || type->method(lastIndex).parameterCount() != 0) {
+        lastType = type;
+        lastIndex = type->indexOfMethod("getStandardTopologyModel()");
+    }
+    return lastIndex < 0 ? QMetaMethod() : type->method(lastIndex);
+}
+
+} // namespace
+
 QStandardItemModel* PluginDeviceSearch::GetStandardTopologyModel()
 {
     static const QString topologyPluginId = QStringLiteral("1AA33B3D0AA047C9A202F1181284D2CD");
@@ -102,8 +125,9 @@ QStandardItemModel* PluginDeviceSearch::GetStandardTopologyModel()
         m_frameworkWrapper ? m_frameworkWrapper->GetPluginObject(m_hostContext, topologyPluginId) : nullptr;
     QObject* model = nullptr;
     if (topologyPlugin) {
-        QMetaObject::invokeMethod(topologyPlugin, "getStandardTopologyModel", Qt::DirectConnection,
-                                  Q_RETURN_ARG(QObject*, model));
+        const QMetaMethod getter = topologyModelGetter(topologyPlugin->metaObject());
+        if (getter.isValid())
+            getter.invoke(topologyPlugin, Qt::DirectConnection, Q_RETURN_ARG(QObject*, model));
     }
     // Another plug-in's object: only a QStandardItemModel is a topology to search, and
     // anything else (a proxy, a plain object) counts as no topology at all.

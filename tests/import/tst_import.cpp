@@ -279,6 +279,9 @@ private Q_SLOTS:
                           "k,\xD9\xA8\xD9\xA0\n",
             "|a|080|||,|b|0|||,|c|65535|||,|d|00000|||", 7);
         row("header only", "IP,Port\n", "");
+        // Brands, models and ports that recur are kept once per import; each device reads its own.
+        row("recurring texts, in any case", "Brand,Model,IP,Port\n1,m,10.0.0.1,80\n1,M,10.0.0.2,80\n2,m,10.0.0.3,80\n",
+            "1|10.0.0.1|80|m||,1|10.0.0.2|80|M||,2|10.0.0.3|80|m||");
         // Unusable: logged, and nothing left to look at. A FIFO or console read would
         // never return. Windows has no FIFOs, but device names in every folder, and files
         // another program holds open without sharing them.
