@@ -23,6 +23,7 @@ class QStandardItem;
 class QStandardItemModel;
 class StationTableModel;
 class StationTableSortFilterModel;
+class TopologyIndex;
 
 // Device search for the host's QML screens. The host loads this plug-in, connects it
 // with InitialPluginBase and delivers command answers and events through the
@@ -162,6 +163,8 @@ private:
 
     CameraIndex* m_cameraIndex = nullptr;
     AuthorizeContextStore m_authorizeContexts;
+    // The topology by address while an import runs, or null.
+    TopologyIndex* m_importTopology = nullptr;
 };
 
 Q_DECLARE_METATYPE(PluginDeviceSearch::DeviceStatus)

@@ -9,6 +9,7 @@
 #include "ProtocolKeys.h"
 #include "StationTableModel.h"
 #include "StationTableSortFilterModel.h"
+#include "TopologyIndex.h"
 
 #include <FrameworkWrapperBase.h>
 
@@ -122,6 +123,25 @@ ImportRecord readLine(const DeviceListParser::Line& line, RecurringTexts& recurr
     }
     return result;
 }
+
+// Puts an import's topology index in place for the checks it makes, and puts back
+// whatever was in place before.
+class TopologyIndexInUse
+{
+public:
+    TopologyIndexInUse(TopologyIndex*& slot, TopologyIndex* index)
+        : m_slot(slot)
+        , m_before(std::exchange(slot, index))
+    {
+    }
+    ~TopologyIndexInUse() { m_slot = m_before; }
+    TopologyIndexInUse(const TopologyIndexInUse&) = delete;
+    TopologyIndexInUse& operator=(const TopologyIndexInUse&) = delete;
+
+private:
+    TopologyIndex*& m_slot;
+    TopologyIndex* m_before;
+};
 
 // A device of an import file, keyed by the addDevice parameter it feeds.
 QVariantMap importedDevice(const ImportRecord& record)
@@ -509,6 +529,11 @@ QVariant PluginDeviceSearch::importDevices(const QUrl& urlFile)
     const QSharedPointer<IDeviceListParser> parser = m_deviceListParser;
     if (!parser)
         return devices;
+    // Each record's check looks its device up by address: walking the topology once per
+    // record made a list against a large site cost lines times channels. A nested
+    // import (QML may run one from inside a look-up) gets its own, then hands this back.
+    TopologyIndex topology;
+    const TopologyIndexInUse indexInUse(m_importTopology, &topology);
     auto take = [&](const ImportRecord& fields) {
         ++records;
         if (CheckCameraExistedInTopology(fields.ip, fields.port))

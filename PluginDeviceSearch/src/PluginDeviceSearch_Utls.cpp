@@ -6,6 +6,7 @@
 #include "CameraRow.h"
 #include "PluginLog.h"
 #include "ProtocolKeys.h"
+#include "TopologyIndex.h"
 
 #include <FrameworkWrapperBase.h>
 
@@ -146,29 +147,25 @@ bool PluginDeviceSearch::CheckCameraExistedInTopology(const QString& ip, const Q
         PDS_LOG("Standard Topology Model is nullptr: %s", "PluginDeviceSearch::CheckCameraExistedInTopology");
         return false;
     }
+    if (m_importTopology)
+        return m_importTopology->contains(topology, ip, port);
     return CheckCameraExistedInModel(topology, topology->index(0, 0), ip, port);
 }
 
 bool PluginDeviceSearch::CheckCameraExistedInModel(const QStandardItemModel* model, const QModelIndex& parent,
                                                    const QString& ip, const QString& port) const
 {
-    static const QString ipKey = QStringLiteral("ipRole");
-    static const QString portKey = QStringLiteral("portRole");
-    static const QString channelKey = QStringLiteral("channelRole");
-    static const QString channelNumKey = QStringLiteral("channelNumRole");
-    constexpr int deviceRole = Qt::UserRole + 2;
-
     // Each matching child is one channel of the device; the device is managed in full
     // once every channel it states is there.
     QSet<int> channels;
     int statedChannels = -1;
     const int rows = model->rowCount(parent);
     for (int row = 0; row < rows; ++row) {
-        const QVariantMap device = model->index(row, 0, parent).data(deviceRole).toMap();
-        if (device.value(ipKey).toString() != ip || device.value(portKey).toString() != port)
+        const TopologyChannel child(model->index(row, 0, parent));
+        if (child.ip != ip || child.port != port)
             continue;
-        statedChannels = device.value(channelNumKey).toInt();
-        channels.insert(device.value(channelKey).toInt());
+        statedChannels = child.channelNum;
+        channels.insert(child.channel);
     }
     return channels.size() == statedChannels;
 }

@@ -37,8 +37,9 @@ struct Channel
 // What the host hands out for the topology plug-in's id.
 struct Topology
 {
-    // Every kind but Usable is no topology the plug-in can search.
-    enum Kind { Usable, Absent, NoMethod, NullModel, ProxyModel, PlainObject };
+    // Every kind but Usable and GrowsLater is no topology the plug-in can search.
+    // GrowsLater: usable, its last channel added as the host hands it out a second time.
+    enum Kind { Usable, GrowsLater, Absent, NoMethod, NullModel, ProxyModel, PlainObject };
     Kind kind = Usable;
     QList<Channel> channels;
 };
@@ -114,7 +115,10 @@ private Q_SLOTS:
         QObject plain;
         QSortFilterProxyModel proxy;
         proxy.setSourceModel(fake.model());
-        for (const Channel& channel : topology.channels) {
+        QList<Channel> later;
+        if (topology.kind == Topology::GrowsLater)
+            later.append(topology.channels.takeLast());
+        for (const Channel& channel : std::as_const(topology.channels)) {
             QStandardItem* parent = fake.root();
             if (channel.place == Channel::Grandchild)
                 parent = fake.root()->child(0);
@@ -161,6 +165,13 @@ private Q_SLOTS:
             if (content == "@locked")
                 QVERIFY(lock.lock(path));
         }
+        int lookUps = 0;
+        h.wrapper().duringGetPluginObject = [&](const QString&) {
+            if (++lookUps == 2) {
+                for (const Channel& channel : std::as_const(later))
+                    fake.addChannel(channel.ip, channel.port, channel.channel, channel.channelNum);
+            }
+        };
         const QVariant result = h.call("importDevices", {QUrl::fromLocalFile(path)});
 
         QCOMPARE(result.metaType(), QMetaType::fromType<QVariantList>());
@@ -315,6 +326,9 @@ private Q_SLOTS:
              {"10.0.0.5", "80", 1, 1, Channel::UnderOtherTopItem}},
             false);
         const Topology managing5{Topology::Usable, {{"10.0.0.5", "80", 1, 1}}};
+        QTest::newRow("topology changed between two records")
+            << Topology{Topology::GrowsLater, {{"10.0.0.5", "80", 1, 2}, {"10.0.0.5", "80", 2, 2}}}
+            << QByteArray("IP,Port\n10.0.0.5,80\n10.0.0.5,80\n") << "|10.0.0.5|80|||" << none << none;
         QTest::newRow("port 080 is not 80, IP with a trailing space neither")
             << managing5 << QByteArray("IP,Port\n10.0.0.5,080\n10.0.0.5 ,80\n")
             << "|10.0.0.5|080|||,|10.0.0.5 |80|||" << none << none;
