@@ -4,7 +4,8 @@
 // a bare row with the same roles and values, and the import of a huge list (time and
 // peak RSS, in a process of its own so the peak is the import's).
 //
-//   pds_scale_bench [--sizes=20000,100000] [--reps=3] [--import-lines=1000000]  (import and its floor)
+//   pds_scale_bench [--sizes=20000,100000] [--reps=3]
+//   pds_scale_bench --import-lines=1000000 [--import-topology=N]   (import and its floor)
 //   PDS_PLUGIN=path/to/libPluginDeviceSearch.so pds_scale_bench ...   (another build)
 
 #include <Call.h>
@@ -35,6 +36,9 @@
 namespace {
 
 QString g_pluginFile;
+// Channels the topology manages during the import (--import-topology=N), none of them
+// a device of the list: each line's check then meets a topology of that size.
+int g_importTopology = 0;
 
 // One plug-in object as a host holds it: a topology that manages nothing yet, and
 // both proxies asked for their rows at once, as a QML view bound to them would.
@@ -63,6 +67,8 @@ public:
     {
         HostKit::call(proxy, "setFilterString", {text});
     }
+
+    FakeTopologyPlugin& topology() { return m_topology; }
 
 private:
     FakeTopologyPlugin m_topology;
@@ -373,6 +379,9 @@ long peakRssKb()
 int runImport(const QString& path)
 {
     ScaleSession session;
+    for (int i = 0; i < g_importTopology; ++i)
+        session.topology().addChannel(QStringLiteral("172.16.%1.%2").arg(i / 250).arg(i % 250 + 1),
+                                      QStringLiteral("80"), 1, 1);
     const long before = peakRssKb();
     const size_t heapBefore = heapInUse();
     QVariant result;
@@ -464,6 +473,8 @@ int main(int argc, char** argv)
             importLines = arg.mid(15).toInt();
         } else if (arg.startsWith(QLatin1String("--import-run="))) {
             importRun = arg.mid(13);
+        } else if (arg.startsWith(QLatin1String("--import-topology="))) {
+            g_importTopology = arg.mid(18).toInt();
         } else if (arg.startsWith(QLatin1String("--import-floor-run="))) {
             importFloorRun = arg.mid(19);
         }
@@ -484,7 +495,8 @@ int main(int argc, char** argv)
         for (const QString& run : {QStringLiteral("--import-run="), QStringLiteral("--import-floor-run=")}) {
             QProcess child;
             child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(QCoreApplication::applicationFilePath(), {run + path});
+            child.start(QCoreApplication::applicationFilePath(),
+                        {run + path, QStringLiteral("--import-topology=%1").arg(g_importTopology)});
             child.waitForFinished(-1);
             exitCode = qMax(exitCode, child.exitCode());
         }
