@@ -2,6 +2,8 @@
 
 #include <QStandardItemModel>
 
+#include <utility>
+
 TopologyChannel::TopologyChannel(const QModelIndex& child)
 {
     static const QString ipKey = QStringLiteral("ipRole");
