@@ -101,7 +101,8 @@ public:
 private:
     struct Hash
     {
-        size_t operator()(QStringView view) const noexcept { return qHash(view); }
+        // Seeded per process, so that no file can be made to put its texts in one bucket.
+        size_t operator()(QStringView view) const noexcept { return qHash(view, QHashSeed::globalSeed()); }
     };
     static constexpr size_t kMaxTexts = 1024;
     std::unordered_map<QStringView, QString, Hash> m_texts;
