@@ -94,14 +94,12 @@ private Q_SLOTS:
         QCOMPARE(int(FakeLog::beginRecords().size()), 0);
 
         QTemporaryDir dir;
-        QFile file(dir.filePath("devices.csv"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("ip,port\n10.0.0.1,80\n") > 0);
-        file.close();
+        const QString list = writeFile(dir.filePath("devices.csv"), "ip,port\n10.0.0.1,80\n");
         h.wrapper().sendResult = false;
         QCOMPARE(h.call("searchDevices", {0, 7}).toBool(), false);
         QCOMPARE(h.call("searchStations").toBool(), false);
         // No topology plug-in to check the imported device against.
-        h.call("importDevices", {QUrl::fromLocalFile(file.fileName())});
+        h.call("importDevices", {QUrl::fromLocalFile(list)});
         QVERIFY(h.plugin()->InitialPluginBase(nullptr, PluginHarness::hostContext(), nullptr));
         QCOMPARE(h.call("searchDevices", {0, 0}).toBool(), false); // no wrapper at all
         const char* sendFailed = "%s, send command to server failed";
