@@ -29,14 +29,22 @@ QVariantList site()
 // What QML does when it gets the turn.
 using Reaction = std::function<void(PluginHarness&)>;
 
-// One reaction per kind of change it makes to the camera model under the plug-in.
+// One reaction per kind of change it makes to the models under the plug-in.
 const QList<std::pair<QByteArray, Reaction>>& reactions()
 {
     static const QList<std::pair<QByteArray, Reaction>> all{
         {"starts a search (reset)", [](PluginHarness& h) { h.call("searchDevices", {0, 0}); }},
-        {"refreshes (rows removed)", [](PluginHarness& h) { h.call("refreshDevices", {0, 0}); }},
+        {"refreshes, removes a station (rows removed)",
+         [](PluginHarness& h) {
+             h.call("refreshDevices", {0, 0});
+             h.call("removeRowInSearchedStationTableModel", {"t1"});
+         }},
         // The same ids come back on new rows: any row kept across the call is stale.
-        {"searches and gets the site back", [](PluginHarness& h) { h.answerSearch(h.startDeviceSearch(), site()); }},
+        {"searches both and gets the site back",
+         [](PluginHarness& h) {
+             h.answerSearch(h.startDeviceSearch(), site());
+             h.answerSearch(h.startStationSearch(), {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
+         }},
         {"logs in to every camera (data changed)",
          [](PluginHarness& h) { h.call("authorizeList", {kCameras, "u", "p"}); }},
         {"sorts and filters (layout changed)",
