@@ -53,6 +53,7 @@ private Q_SLOTS:
         // The same count gives the same site.
         const Site again = SiteGenerator::generate(pattern, cameras);
         for (int i = 0; i < cameras; ++i) {
+            QCOMPARE(again.cameras.at(i).id, site.cameras.at(i).id);
             QCOMPARE(again.cameras.at(i).ip, site.cameras.at(i).ip);
             QCOMPARE(again.cameras.at(i).mac, site.cameras.at(i).mac);
         }
