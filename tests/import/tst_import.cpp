@@ -173,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(maps.join(','), returned);
         QCOMPARE(m_signals, signalled);
         QStringList lines;
-        for (const FakeLog::WriteRecord& record : FakeLog::writeRecords())
+        for (const FakeLog::WriteRecord& record : FakeLog::calls().writes)
             lines.append(QString::fromStdString(record.message));
         QCOMPARE(lines, logged);
         const QStringList& asked = h.wrapper().pluginObjectRequests;
