@@ -116,7 +116,6 @@ private Q_SLOTS:
             QTest::newRow(name) << method << uids << accepted << QStringList() << untouched << none << QStringList()
                                 << none;
         };
-        unchanged("unknown uid: refused", single, {"missing"}, false);
         unchanged("no address: refused", single, {"noip"}, false);
         unchanged("port 0: refused", single, {"port0"}, false);
         unchanged("port 65536: refused", single, {"port65536"}, false);

@@ -12,16 +12,12 @@ QVariantMap station(const QString& id, const QString& ip, const QString& model)
     return foundDevice(id, ip, 80, 0, QStringLiteral("001122334455"), model);
 }
 
-void searchStations(PluginHarness& h, const QVariantList& stations)
-{
-    h.answerSearch(h.startStationSearch(), stations);
-}
-
 // Stations s1 to s4; s2 is marked authorized, which only the model's user does.
 void fourStations(PluginHarness& h)
 {
-    searchStations(h, {station("s1", "10.0.0.20", "Alpha"), station("s2", "10.0.0.3", "beta"),
-                       station("s3", "10.0.0.100", "Alpha Pro"), station("s4", "192.168.1.5", "Gamma")});
+    h.answerSearch(h.startStationSearch(), {station("s1", "10.0.0.20", "Alpha"), station("s2", "10.0.0.3", "beta"),
+                                            station("s3", "10.0.0.100", "Alpha Pro"),
+                                            station("s4", "192.168.1.5", "Gamma")});
     QVERIFY(h.stationModel()->setData(h.stationModel()->index(1, 0), int(Authorized), Station::Status));
 }
 
@@ -73,8 +69,8 @@ private Q_SLOTS:
     void removalTakesFirstRowInModel()
     {
         CheckedHarness h;
-        searchStations(h, {station("dup", "10.0.0.1", "NVR"), station("abc", "10.0.0.2", "NVR"),
-                           station("dup", "10.0.0.3", "NVR")});
+        h.answerSearch(h.startStationSearch(), {station("dup", "10.0.0.1", "NVR"), station("abc", "10.0.0.2", "NVR"),
+                                                station("dup", "10.0.0.3", "NVR")});
         sortByIpDescending(h);
         QCOMPARE(column(h.stationProxy(), Station::Ip), QStringLiteral("10.0.0.3,10.0.0.2,10.0.0.1"));
         for (const char* id : {"ABC", "ab", "a*", "dup"})
@@ -87,7 +83,7 @@ private Q_SLOTS:
     void addedStationsGoOnTop()
     {
         CheckedHarness h;
-        searchStations(h, {station("s1", "10.0.0.2", "NVR")});
+        h.answerSearch(h.startStationSearch(), {station("s1", "10.0.0.2", "NVR")});
         h.call("setQRLNModelBrand", {"OtherBrand"});
         const QVariantMap info{{"delID", "given"}, {"IP", "10.1.1.1"}, {"HttpPort", 8080}, {"QRLNModel", "Q-8"}};
         QSignalSpy inserted(h.stationModel(), &QAbstractItemModel::rowsInserted);

@@ -31,22 +31,6 @@ static_assert(offsetof(Facade, registerModule) == 72, "facade layout");
 static_assert(offsetof(Facade, beginRecord) == 112, "facade layout");
 static_assert(offsetof(Facade, writeRecord) == 120, "facade layout");
 
-struct State
-{
-    int entryCalls = 0;
-    int entryArgument = -1;
-    int beginResult = 0;
-    std::vector<FakeLog::Registration> registrations;
-    std::vector<FakeLog::BeginRecord> begins;
-    std::vector<FakeLog::WriteRecord> writes;
-};
-
-State& state()
-{
-    static State s;
-    return s;
-}
-
 int handleTag;
 Facade facade;
 
@@ -58,21 +42,21 @@ Facade facade;
 
 void registerModule(void* handle, int kind, const char* moduleName, int* moduleId)
 {
-    state().registrations.push_back({handle, kind, moduleName ? moduleName : ""});
+    FakeLog::calls().registrations.push_back({handle, kind, moduleName ? moduleName : ""});
     *moduleId = FakeLog::moduleId();
 }
 
 int beginRecord(void* handle, int levelWord, int zero, const char* sourceFile, int line)
 {
-    state().begins.push_back({handle, levelWord, zero, sourceFile ? sourceFile : "", line});
-    return state().beginResult;
+    FakeLog::calls().begins.push_back({handle, levelWord, zero, sourceFile ? sourceFile : "", line});
+    return FakeLog::calls().beginResult;
 }
 
 void writeRecord(void* handle, const char* format, va_list args)
 {
     char message[1024];
     std::vsnprintf(message, sizeof message, format, args);
-    state().writes.push_back({handle, format, message});
+    FakeLog::calls().writes.push_back({handle, format, message});
 }
 
 bool variantIs(const char* name)
@@ -104,8 +88,8 @@ void buildFacade()
 
 extern "C" FAKELOG_EXPORT int LogTrace_GetGlobalObject(int kind, void** result)
 {
-    ++state().entryCalls;
-    state().entryArgument = kind;
+    ++FakeLog::calls().entryCalls;
+    FakeLog::calls().entryArgument = kind;
     if (variantIs("null-facade"))
         return 1;
     buildFacade();
@@ -116,20 +100,19 @@ extern "C" FAKELOG_EXPORT int LogTrace_GetGlobalObject(int kind, void** result)
 namespace FakeLog {
 
 int moduleId() { return variantIs("negative-id") ? -3 : 7; }
-int entryCalls() { return state().entryCalls; }
-int entryArgument() { return state().entryArgument; }
 void* handle() { return &handleTag; }
-const std::vector<Registration>& registrations() { return state().registrations; }
-const std::vector<BeginRecord>& beginRecords() { return state().begins; }
-const std::vector<WriteRecord>& writeRecords() { return state().writes; }
+
+Calls& calls()
+{
+    static Calls all;
+    return all;
+}
 
 void reset()
 {
-    state().begins.clear();
-    state().writes.clear();
-    state().beginResult = 0;
+    calls().begins.clear();
+    calls().writes.clear();
+    calls().beginResult = 0;
 }
-
-void setBeginResult(int result) { state().beginResult = result; }
 
 } // namespace FakeLog

@@ -41,20 +41,23 @@ struct WriteRecord
     std::string message; // the format filled in with the arguments
 };
 
-// Calls of LogTrace_GetGlobalObject and the integer passed to the last one.
-int entryCalls();
-int entryArgument();
 // The handle a well-behaved facade carries (null-handle hands out null instead).
 void* handle();
 
-const std::vector<Registration>& registrations();
-const std::vector<BeginRecord>& beginRecords();
-const std::vector<WriteRecord>& writeRecords();
+// What the plug-in did through the library so far.
+struct Calls
+{
+    int entryCalls = 0;     // of LogTrace_GetGlobalObject
+    int entryArgument = -1; // the integer passed to the last one
+    int beginResult = 0;    // what begin-record answers; non-zero suppresses the record
+    std::vector<Registration> registrations;
+    std::vector<BeginRecord> begins;
+    std::vector<WriteRecord> writes;
+};
+Calls& calls();
 
 // Forgets begin and write records and makes begin-record answer 0 again.
 // Registrations happen once, when the plug-in file loads, and are kept.
 void reset();
-// What begin-record answers from now on; non-zero suppresses the record.
-void setBeginResult(int result);
 
 } // namespace FakeLog

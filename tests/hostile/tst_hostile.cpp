@@ -120,8 +120,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("port");
         QTest::addColumn<int>("devices");  // read from the file named; -1: whatever the bytes give
         const auto write = [this](const char* name, const QByteArray& content) {
-            QFile file(m_files.filePath(name));
-            return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? file.fileName() : "";
+            return writeFile(m_files.filePath(name), content);
         };
 #if !defined(Q_OS_WIN)
         QVERIFY(::mkfifo(QFile::encodeName(m_files.filePath("fifo")).constData(), 0600) == 0);

@@ -29,27 +29,28 @@ QVariantList site()
 // What QML does when it gets the turn.
 using Reaction = std::function<void(PluginHarness&)>;
 
+// One reaction per kind of change it makes to the models under the plug-in.
 const QList<std::pair<QByteArray, Reaction>>& reactions()
 {
     static const QList<std::pair<QByteArray, Reaction>> all{
-        {"starts a search", [](PluginHarness& h) { h.call("searchDevices", {0, 0}); }},
-        {"refreshes", [](PluginHarness& h) { h.call("refreshDevices", {0, 0}); }},
+        {"starts a search (reset)", [](PluginHarness& h) { h.call("searchDevices", {0, 0}); }},
+        {"refreshes, removes a station (rows removed)",
+         [](PluginHarness& h) {
+             h.call("refreshDevices", {0, 0});
+             h.call("removeRowInSearchedStationTableModel", {"t1"});
+         }},
         // The same ids come back on new rows: any row kept across the call is stale.
-        {"searches and gets the site back", [](PluginHarness& h) { h.answerSearch(h.startDeviceSearch(), site()); }},
-        {"adds a camera by hand", [](PluginHarness& h) { h.call("addDevice", {"hand", 0, "10.0.0.99", 80}); }},
-        {"logs in to every camera", [](PluginHarness& h) { h.call("authorizeList", {kCameras, "u", "p"}); }},
-        {"logs in to one camera", [](PluginHarness& h) { h.call("authorize", {"c", "u", "p"}); }},
-        {"stores credentials", [](PluginHarness& h) { h.call("setAuthorization", {kCameras, "u", "p"}); }},
-        {"sorts and filters",
+        {"searches both and gets the site back",
+         [](PluginHarness& h) {
+             h.answerSearch(h.startDeviceSearch(), site());
+             h.answerSearch(h.startStationSearch(), {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
+         }},
+        {"logs in to every camera (data changed)",
+         [](PluginHarness& h) { h.call("authorizeList", {kCameras, "u", "p"}); }},
+        {"sorts and filters (layout changed)",
          [](PluginHarness& h) {
              HostKit::call(h.cameraProxy(), "sortByRole", {Cam::Ip, int(Qt::DescendingOrder)});
              HostKit::call(h.cameraProxy(), "setFilterString", {"10.0"});
-         }},
-        {"works on stations",
-         [](PluginHarness& h) {
-             h.answerSearch(h.startStationSearch(), {foundDevice("s1", "10.0.1.1"), foundDevice("s2", "10.0.1.2")});
-             h.call("removeRowInSearchedStationTableModel", {"s1"});
-             h.call("addStation", {QVariantMap{{"IP", "10.0.1.9"}}});
          }},
     };
     return all;
@@ -83,9 +84,91 @@ void answerEveryLogin(PluginHarness& h)
     }
 }
 
-QString statuses(const PluginHarness& h)
+// The reactor fires when the plug-in sends this command to the host.
+void fireInsideSend(PluginHarness& h, Reactor& reactor, const QString& command)
 {
-    return column(h.cameraModel(), Cam::Status);
+    h.wrapper().duringSend = [&reactor, command](const SentCommand& sent) {
+        if (sent.command == command)
+            reactor.fire();
+    };
+}
+
+// Where QML gets the turn: the operation the test runs, with the reactor armed on it.
+// The site's cameras are listed, found by the current search.
+using Place = std::function<void(PluginHarness&, Reactor&, const QString& search)>;
+
+const QList<std::pair<const char*, Place>>& places()
+{
+    static const QList<std::pair<const char*, Place>> all{
+        {"inside authorize's SendCommand",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             fireInsideSend(h, reactor, kSingle);
+             QVERIFY(h.call("authorize", {"b", "u", "p"}).toBool());
+         }},
+        {"inside authorizeList's SendCommand",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             fireInsideSend(h, reactor, kList);
+             QVERIFY(h.call("authorizeList", {kCameras, "u", "p"}).toBool());
+         }},
+        {"inside searchDevices' SendCommand",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             fireInsideSend(h, reactor, QStringLiteral("searchDevice"));
+             QVERIFY(h.call("searchDevices", {0, 0}).toBool());
+         }},
+        {"inside refreshDevices' SendCommand",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             fireInsideSend(h, reactor, QStringLiteral("searchDevice"));
+             QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+         }},
+        {"inside the import's topology look-up",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QTemporaryDir dir;
+             const QString list = writeFile(dir.filePath("list.csv"), "IP,Port\n10.0.0.1,80\n10.0.0.2,80\n10.0.0.3,80\n");
+             h.wrapper().duringGetPluginObject = [&reactor](const QString&) { reactor.fire(); };
+             QCOMPARE(h.call("importDevices", {QUrl::fromLocalFile(list)}).toList().size(), 3);
+         }},
+        {"in deviceAuthorized of a whole-list answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QVERIFY(h.call("authorizeList", {kCameras, "u", "p"}).toBool());
+             QObject::connect(h.object(), SIGNAL(deviceAuthorized(QString, PluginDeviceSearch::DeviceStatus)),
+                              &reactor, SLOT(fire()));
+             h.answer(kList, QVariantMap{{"detRes", 0}}, h.wrapper().last().userData);
+         }},
+        {"in addOfflineCamera of setAuthorization",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QObject::connect(h.object(), SIGNAL(addOfflineCamera(QString, PluginDeviceSearch::DeviceStatus)),
+                              &reactor, SLOT(fire()));
+             QVERIFY(h.call("setAuthorization", {kCameras, "u", "p"}).toBool());
+         }},
+        {"in searchDevicesResp",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QObject::connect(h.object(), SIGNAL(searchDevicesResp(bool, bool)), &reactor, SLOT(fire()));
+             h.answerSearch(h.startDeviceSearch(), site(), false, QStringLiteral("0"), false);
+         }},
+        {"in rowsInserted of a search answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
+             h.answerSearch(h.startDeviceSearch(), site());
+         }},
+        {"in dataChanged of a successful login answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QVERIFY(h.call("authorize", {"b", "u", "p"}).toBool());
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::dataChanged, &reactor, &Reactor::fire);
+             h.answer(kSingle, QVariantMap{{"detRes", 0}, {"MAC", "ABCDEF"}, {"Brand", 1}}, h.wrapper().last().userData);
+         }},
+        {"in dataChanged of a detection event",
+         [](PluginHarness& h, Reactor& reactor, const QString& search) {
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::dataChanged, &reactor, &Reactor::fire);
+             h.event(QStringLiteral("detCamResEvt"), QVariantMap{{"reqUID", search}, {"delID", "b"}, {"detRes", 0},
+                                                                 {"MAC", "ABCDEF"}, {"ChannelNum", 2}});
+         }},
+        {"in rowsInserted of a station answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QObject::connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
+             h.answerSearch(h.startStationSearch(), {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
+         }},
+    };
+    return all;
 }
 
 } // namespace
@@ -94,45 +177,15 @@ class tst_ReentrantHost : public QObject
 {
     Q_OBJECT
 
-    // Where QML gets the turn: the operation the test runs, and how the reactor is armed.
-    enum Place {
-        InsideAuthorizeSend,
-        InsideAuthorizeListSend,
-        InsideSearchSend,
-        InsideRefreshSend,
-        InsideImportTopologyLookup,
-        ListAnswerDeviceAuthorized,
-        SetAuthorizationAddOfflineCamera,
-        SearchAnswerSearchDevicesResp,
-        SearchAnswerRowsInserted,
-        LoginAnswerDataChanged,
-        DetectionDataChanged,
-        StationAnswerRowsInserted,
-    };
-
 private Q_SLOTS:
     void hostCallsBack_data()
     {
         QTest::addColumn<int>("place");
         QTest::addColumn<int>("reaction");
-        const QList<std::pair<Place, const char*>> places{
-            {InsideAuthorizeSend, "inside authorize's SendCommand"},
-            {InsideAuthorizeListSend, "inside authorizeList's SendCommand"},
-            {InsideSearchSend, "inside searchDevices' SendCommand"},
-            {InsideRefreshSend, "inside refreshDevices' SendCommand"},
-            {InsideImportTopologyLookup, "inside the import's topology look-up"},
-            {ListAnswerDeviceAuthorized, "in deviceAuthorized of a whole-list answer"},
-            {SetAuthorizationAddOfflineCamera, "in addOfflineCamera of setAuthorization"},
-            {SearchAnswerSearchDevicesResp, "in searchDevicesResp"},
-            {SearchAnswerRowsInserted, "in rowsInserted of a search answer"},
-            {LoginAnswerDataChanged, "in dataChanged of a successful login answer"},
-            {DetectionDataChanged, "in dataChanged of a detection event"},
-            {StationAnswerRowsInserted, "in rowsInserted of a station answer"},
-        };
-        for (const auto& [place, where] : places) {
+        for (int place = 0; place < places().size(); ++place) {
             for (int reaction = 0; reaction < reactions().size(); ++reaction)
-                QTest::addRow("%s, QML %s", where, reactions().at(reaction).first.constData()) << int(place)
-                                                                                              << reaction;
+                QTest::addRow("%s, QML %s", places().at(place).first, reactions().at(reaction).first.constData())
+                    << place << reaction;
         }
     }
 
@@ -148,79 +201,14 @@ private Q_SLOTS:
 
         Reactor reactor;
         reactor.reaction = [&h, reaction] { reactions().at(reaction).second(h); };
-        const auto insideSend = [&h, &reactor](const QString& command) {
-            h.wrapper().duringSend = [&reactor, command](const SentCommand& sent) {
-                if (sent.command == command)
-                    reactor.fire();
-            };
-        };
-        QTemporaryDir dir;
-        const QString listFile = dir.filePath("list.csv");
-
-        switch (Place(place)) {
-        case InsideAuthorizeSend:
-            insideSend(kSingle);
-            QVERIFY(h.call("authorize", {"b", "u", "p"}).toBool());
-            break;
-        case InsideAuthorizeListSend:
-            insideSend(kList);
-            QVERIFY(h.call("authorizeList", {kCameras, "u", "p"}).toBool());
-            break;
-        case InsideSearchSend:
-            insideSend(QStringLiteral("searchDevice"));
-            QVERIFY(h.call("searchDevices", {0, 0}).toBool());
-            break;
-        case InsideRefreshSend:
-            insideSend(QStringLiteral("searchDevice"));
-            QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
-            break;
-        case InsideImportTopologyLookup: {
-            QFile file(listFile);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("IP,Port\n10.0.0.1,80\n10.0.0.2,80\n10.0.0.3,80\n");
-            file.close();
-            h.wrapper().duringGetPluginObject = [&reactor](const QString&) { reactor.fire(); };
-            QCOMPARE(h.call("importDevices", {QUrl::fromLocalFile(listFile)}).toList().size(), 3);
-            break;
-        }
-        case ListAnswerDeviceAuthorized:
-            QVERIFY(h.call("authorizeList", {kCameras, "u", "p"}).toBool());
-            connect(h.object(), SIGNAL(deviceAuthorized(QString, PluginDeviceSearch::DeviceStatus)), &reactor,
-                    SLOT(fire()));
-            h.answer(kList, QVariantMap{{"detRes", 0}}, h.wrapper().last().userData);
-            break;
-        case SetAuthorizationAddOfflineCamera:
-            connect(h.object(), SIGNAL(addOfflineCamera(QString, PluginDeviceSearch::DeviceStatus)), &reactor,
-                    SLOT(fire()));
-            QVERIFY(h.call("setAuthorization", {kCameras, "u", "p"}).toBool());
-            break;
-        case SearchAnswerSearchDevicesResp:
-            connect(h.object(), SIGNAL(searchDevicesResp(bool, bool)), &reactor, SLOT(fire()));
-            h.answerSearch(h.startDeviceSearch(), site(), false, QStringLiteral("0"), false);
-            break;
-        case SearchAnswerRowsInserted:
-            connect(h.cameraModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
-            h.answerSearch(h.startDeviceSearch(), site());
-            break;
-        case LoginAnswerDataChanged:
-            QVERIFY(h.call("authorize", {"b", "u", "p"}).toBool());
-            connect(h.cameraModel(), &QAbstractItemModel::dataChanged, &reactor, &Reactor::fire);
-            h.answer(kSingle, QVariantMap{{"detRes", 0}, {"MAC", "ABCDEF"}, {"Brand", 1}}, h.wrapper().last().userData);
-            break;
-        case DetectionDataChanged:
-            connect(h.cameraModel(), &QAbstractItemModel::dataChanged, &reactor, &Reactor::fire);
-            h.event(QStringLiteral("detCamResEvt"), QVariantMap{{"reqUID", search}, {"delID", "b"}, {"detRes", 0},
-                                                                {"MAC", "ABCDEF"}, {"ChannelNum", 2}});
-            break;
-        case StationAnswerRowsInserted:
-            connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
-            h.answerSearch(h.startStationSearch(), {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
-            break;
-        }
+        places().at(place).second(h, reactor, search);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY2(!reactor.reaction, "QML never got the turn");
 
         answerEveryLogin(h);
-        QVERIFY2(!statuses(h).split(',').contains(QString::number(Checking)), qPrintable(statuses(h)));
+        const QStringList statuses = statusNames(h.cameraModel(), Cam::Status);
+        QVERIFY2(!statuses.contains("Checking"), qPrintable(statuses.join(',')));
     }
 
     // The outer call's own result when QML replaced its rows from inside SendCommand.
@@ -266,7 +254,7 @@ private Q_SLOTS:
 
         const QModelIndex a = h.cameraModel()->index(0, 0);
         QCOMPARE(a.data(Cam::Id).toString(), QStringLiteral("a"));
-        QCOMPARE(a.data(Cam::Status).toInt(), int(DetectCode1));
+        QCOMPARE(statusName(a.data(Cam::Status)), QStringLiteral("DetectCode1"));
     }
 };
 

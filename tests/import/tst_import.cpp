@@ -158,10 +158,8 @@ private Q_SLOTS:
             file.write("IP,Port\n10.0.0.1,80\n");
             QVERIFY(file.resize((qint64(64) << 20) + 1));
         } else if (content != "@missing") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(content == "@locked" ? QByteArray("IP,Port\n10.0.0.1,80\n") : content);
-            file.close();
+            const QByteArray written = content == "@locked" ? QByteArray("IP,Port\n10.0.0.1,80\n") : content;
+            QVERIFY(!writeFile(path, written).isEmpty());
             if (content == "@locked")
                 QVERIFY(lock.lock(path));
         }
@@ -186,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(maps.join(','), returned);
         QCOMPARE(m_signals, signalled);
         QStringList lines;
-        for (const FakeLog::WriteRecord& record : FakeLog::writeRecords())
+        for (const FakeLog::WriteRecord& record : FakeLog::calls().writes)
             lines.append(QString::fromStdString(record.message));
         QCOMPARE(lines, logged);
         const QStringList& asked = h.wrapper().pluginObjectRequests;
@@ -233,8 +231,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("url");
         const QString path = QDir(m_dir.path()).absoluteFilePath("device list.csv");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("IP,Port\n10.0.0.1,80\n") > 0);
+        QVERIFY(!writeFile(path, "IP,Port\n10.0.0.1,80\n").isEmpty());
         const QString rooted = path.startsWith('/') ? path : '/' + path;  // "/C:/..." on Windows
         QTest::newRow("from the local path") << QUrl::fromLocalFile(path).toString();
         QTest::newRow("written out, space percent-encoded") << "file://" + QString(rooted).replace(' ', "%20");

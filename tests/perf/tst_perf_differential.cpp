@@ -28,9 +28,7 @@ QStandardItem* scanFirst(const QStandardItemModel* model, const QString& id)
 
 // Ids asked for after every step. Numbers stored as ids equal some of these texts
 // ("7", "07", " 7"), which is why they are here.
-const QStringList kProbes = {QStringLiteral("a"), QStringLiteral("b"),  QStringLiteral("c"),   QStringLiteral("7"),
-                             QStringLiteral("07"), QStringLiteral(" 7"), QStringLiteral("1e0"), QStringLiteral("true"),
-                             QString(),            QStringLiteral("A")};
+const QStringList kProbes = {"a", "b", "c", "7", "07", " 7", "1e0", "true", QString(), "A"};
 
 // What an outside writer may store as an id: the texts the plug-in files rows under
 // (so duplicates), and values of other types.
@@ -185,9 +183,8 @@ private Q_SLOTS:
                 QStringList expected = column(model, Cam::Status).split(u',');
                 if (first)
                     expected[first->row()] = QString::number(detRes + 1);
-                h.event(QStringLiteral("detCamResEvt"),
-                        QVariantMap{{QStringLiteral("reqUID"), h.wrapper().lastRequestId()},
-                                    {QStringLiteral("delID"), probe}, {QStringLiteral("detRes"), detRes}});
+                h.event("detCamResEvt", QVariantMap{{"reqUID", h.wrapper().lastRequestId()}, {"delID", probe},
+                                                    {"detRes", detRes}});
                 QVERIFY2(column(model, Cam::Status) == expected.join(u','),
                          qPrintable(where + QStringLiteral(": detection")));
             }
@@ -198,7 +195,7 @@ private Q_SLOTS:
     void pendingCountsAgreeWithList()
     {
         QRandomGenerator random(7);
-        const QStringList uids = {QStringLiteral("u1"), QStringLiteral("u2"), QStringLiteral("U1"), QString()};
+        const QStringList uids = {"u1", "u2", "U1", QString()};
         PendingAuthorizations pending;
         QStringList list;
         for (int step = 0; step < 5000; ++step) {

@@ -21,7 +21,6 @@ TestCase {
     Connections {
         target: plugin
         function onSearchDevicesResp(success, done) { received.push(["devices", success, done, cameras().rowCount()]) }
-        function onAddDeviceResp(devID) { received.push(["addDeviceResp", devID]) }
     }
 
     function cameras() { return plugin.getCameraModel() }
@@ -38,15 +37,6 @@ TestCase {
         host.answerLast({ reqUID: sent.parameters.reqUID, devList: [device("a", "10.0.0.1")] }, "0", false)
         host.answerLast({ reqUID: sent.parameters.reqUID, devList: [] }, "5", true)
         compare(received, [["devices", true, false, 1], ["devices", false, true, 1]])
-    }
-
-    function test_addDeviceWithFourArguments() {
-        verify(plugin.addDevice("lobby", 3, "10.0.0.5", 8080))
-        const expected = { 256: received[0][1], 257: "", 268: 0, 266: "qrln", 258: "", 269: "", 262: 6, 272: true,
-                           273: false, 274: "TCP", 267: "lobby", 261: 3, 259: "10.0.0.5", 260: 8080 }
-        for (const role in expected)
-            compare(cameras().data(cameras().index(0, 0), Number(role)), expected[role], role)
-        compare(received.map(entry => entry[0]), ["addDeviceResp"])
     }
 
     Component {

@@ -35,8 +35,8 @@ int expectedLevelWord()
 // the compiler's path and line of the call, format and the function name filled in.
 void verifyRecords(const QList<Expected>& expected)
 {
-    const auto& begun = FakeLog::beginRecords();
-    const auto& written = FakeLog::writeRecords();
+    const auto& begun = FakeLog::calls().begins;
+    const auto& written = FakeLog::calls().writes;
     const int beginsExpected = begins() ? expected.size() : 0;
     const int writesExpected = writes() ? expected.size() : 0;
     QCOMPARE(int(begun.size()), beginsExpected);
@@ -78,9 +78,9 @@ private Q_SLOTS:
     void messages()
     {
         CheckedHarness h;
-        QCOMPARE(FakeLog::entryCalls(), 1);
-        QCOMPARE(FakeLog::entryArgument(), 0);
-        const auto& registrations = FakeLog::registrations();
+        QCOMPARE(FakeLog::calls().entryCalls, 1);
+        QCOMPARE(FakeLog::calls().entryArgument, 0);
+        const auto& registrations = FakeLog::calls().registrations;
         const int registrationsExpected = registers() ? 1 : 0;
         QCOMPARE(int(registrations.size()), registrationsExpected);
         void* const handle = variant() == "null-handle" ? nullptr : FakeLog::handle();
@@ -91,17 +91,15 @@ private Q_SLOTS:
         }
         h.answerSearch(h.startDeviceSearch(2), {foundDevice("a", "10.0.0.1")}, true);
         h.answerSearch(h.startStationSearch(), {foundDevice("s", "10.0.0.9")});
-        QCOMPARE(int(FakeLog::beginRecords().size()), 0);
+        QCOMPARE(int(FakeLog::calls().begins.size()), 0);
 
         QTemporaryDir dir;
-        QFile file(dir.filePath("devices.csv"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("ip,port\n10.0.0.1,80\n") > 0);
-        file.close();
+        const QString list = writeFile(dir.filePath("devices.csv"), "ip,port\n10.0.0.1,80\n");
         h.wrapper().sendResult = false;
         QCOMPARE(h.call("searchDevices", {0, 7}).toBool(), false);
         QCOMPARE(h.call("searchStations").toBool(), false);
         // No topology plug-in to check the imported device against.
-        h.call("importDevices", {QUrl::fromLocalFile(file.fileName())});
+        h.call("importDevices", {QUrl::fromLocalFile(list)});
         QVERIFY(h.plugin()->InitialPluginBase(nullptr, PluginHarness::hostContext(), nullptr));
         QCOMPARE(h.call("searchDevices", {0, 0}).toBool(), false); // no wrapper at all
         const char* sendFailed = "%s, send command to server failed";
@@ -112,11 +110,11 @@ private Q_SLOTS:
                        {sendFailed, "PluginDeviceSearch::searchDevices", "Reqs"}});
 
         FakeLog::reset();
-        FakeLog::setBeginResult(1);
+        FakeLog::calls().beginResult = 1;
         QCOMPARE(h.call("searchStations").toBool(), false);
         const int beginsAfter = begins() ? 1 : 0;
-        QCOMPARE(int(FakeLog::beginRecords().size()), beginsAfter);
-        QCOMPARE(int(FakeLog::writeRecords().size()), 0);
+        QCOMPARE(int(FakeLog::calls().begins.size()), beginsAfter);
+        QCOMPARE(int(FakeLog::calls().writes.size()), 0);
     }
 };
 

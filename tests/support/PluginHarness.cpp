@@ -4,6 +4,7 @@
 
 #include <Failure.h>
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -44,4 +45,10 @@ QStringList statusNames(const QAbstractItemModel* model, int role)
     for (int row = 0; row < model->rowCount(); ++row)
         names.append(statusName(model->index(row, 0).data(role)));
     return names;
+}
+
+QString writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? path : QString();
 }

@@ -22,3 +22,6 @@ QVariantMap foundDevice(const QString& id, const QString& ip, int httpPort = 80,
 QString column(const QAbstractItemModel* model, int role);
 // The rows' statuses (or previous statuses) by name, first row first.
 QStringList statusNames(const QAbstractItemModel* model, int role);
+
+// Writes a file whole; its path, or an empty text when it cannot be written.
+QString writeFile(const QString& path, const QByteArray& content);
