@@ -14,21 +14,39 @@ CameraSortFilterModel::CameraSortFilterModel(QObject* parent)
 
 CameraSortFilterModel::~CameraSortFilterModel() = default;
 
+void CameraSortFilterModel::setSourceModel(QAbstractItemModel* model)
+{
+    if (model == sourceModel())
+        return;
+    // Watched before the base class connects: kept ranks are dropped before the view
+    // hears of a change.
+    m_sortKeys.watch(model);
+    QSortFilterProxyModel::setSourceModel(model);
+}
+
 void CameraSortFilterModel::sortByRole(int role, Qt::SortOrder order)
 {
     const int sortKeyRole = role == CameraRole::Ip ? int(CameraRole::IpForSort) : role;
-    // Ranked before the role changes: once the proxy has been sorted, a new sort role
-    // sorts its rows at once, before sort() is reached.
+    // Ranked before the role changes: once the view has been sorted, Qt sorts it again
+    // inside setSortRole, by the new role in the last order, and sort() then sorts it
+    // once more. Ranks order the rows strictly, so the second sort alone gives what
+    // both give, and the first keeps the rows where they are. Values that cannot be
+    // ranked may not be ordered strictly; there both sorts are done, as Qt does them.
     if (sourceModel() && !isSortLocaleAware())
-        m_sortKeys.rank(sourceModel(), sortKeyRole, sortCaseSensitivity());
+        m_sortKeys.use(sortKeyRole, sortCaseSensitivity());
+    m_holdOrder = m_sortKeys.inUse();
     setSortRole(sortKeyRole);
+    m_holdOrder = false;
     sort(0, order);
-    m_sortKeys.clear();
+    m_sortKeys.release();
 }
 
 bool CameraSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    if (m_sortKeys.covers(left, sortRole()) && m_sortKeys.covers(right, sortRole()))
+    if (m_holdOrder)
+        return false;
+    const int role = sortRole();
+    if (m_sortKeys.covers(left, role) && m_sortKeys.covers(right, role))
         return m_sortKeys.lessThan(left, right);
     return QSortFilterProxyModel::lessThan(left, right);
 }
@@ -39,14 +57,14 @@ void CameraSortFilterModel::rankForFilterChange()
     // comparing it with the rows shown; when many come back, rank all rows once.
     if (sourceModel() && sortColumn() >= 0 && !isSortLocaleAware()
         && SortKeys::worthRanking(sourceModel()->rowCount(), rowCount()))
-        m_sortKeys.rank(sourceModel(), sortRole(), sortCaseSensitivity());
+        m_sortKeys.use(sortRole(), sortCaseSensitivity());
 }
 
 void CameraSortFilterModel::setFilterBrand(const QString& brandName)
 {
     rankForFilterChange();
     changeFilter(this, [&] { filterBrand = brandName; });
-    m_sortKeys.clear();
+    m_sortKeys.release();
 }
 
 void CameraSortFilterModel::setFilterString(const QString& text)
@@ -56,7 +74,7 @@ void CameraSortFilterModel::setFilterString(const QString& text)
         filterString = text;
         m_filterWords = filterString.split(QLatin1Char(' '));
     });
-    m_sortKeys.clear();
+    m_sortKeys.release();
 }
 
 namespace {

@@ -15,6 +15,8 @@ public:
     explicit CameraSortFilterModel(QObject* parent = nullptr);
     ~CameraSortFilterModel() override;
 
+    void setSourceModel(QAbstractItemModel* model) override;
+
     // IP addresses sort by their packed value, so 10.0.0.9 comes before 10.0.0.10.
     Q_INVOKABLE void sortByRole(int role, Qt::SortOrder order = Qt::AscendingOrder);
     // Exact brand name ("qrln", "onvif", "rtsp", "-1"); empty shows every brand.
@@ -39,6 +41,9 @@ private:
     // filterString split at every single space, empty words kept; split once when it
     // is set rather than once for every row the filter looks at.
     QStringList m_filterWords = filterString.split(QLatin1Char(' '));
-    // The rows' ranks by the sort role while sortByRole sorts; empty otherwise.
+    // The rows' ranks by the sort role, compared while sortByRole sorts or a filter
+    // change places rows; kept between calls while the rows are unchanged.
     SortKeys m_sortKeys;
+    // While Qt re-sorts inside setSortRole: every row compares equal.
+    bool m_holdOrder = false;
 };
