@@ -88,7 +88,7 @@ def main():
         return 2
     sizes, rows = rows_of(runs)
     print(f"Single calls on a loaded site: medians; per-row growth from N = {sizes[0]} to N = {sizes[-1]}.\n")
-    line = "{:<44} {:>7} {:>11} {:>11} {:>7} {:>7}  {:<34} {}"
+    line = "{:<44} {:>7} {:>11} {:>11} {:>7} {:>7}  {:<44} {}"
     print(line.format("call or answer", "N", "plug-in", "floor", "ratio", "growth", "goal", "met"))
     for r in rows:
         unit = " ms" if r["unit"] == "ms" else " B"
