@@ -5,8 +5,52 @@
 #include "CameraRoles.h"
 #include "ProxyFilterCompat.h"
 
+#include <algorithm>
+
+namespace {
+
+// The values the filter words are searched in, in the order they are searched.
+struct CameraSearchFields
+{
+    static constexpr int count = 5;
+
+    static QString read(const QModelIndex& index, int i)
+    {
+        switch (i) {
+        case 0:
+            return index.data(CameraRole::Ip).toString();
+        case 1:
+            return index.data(CameraRole::Mac).toString();
+        case 2:
+            return QString::number(index.data(CameraRole::Port).toInt());
+        case 3:
+            return index.data(CameraRole::Model).toString();
+        default:
+            return index.data(CameraRole::BrandName).toString();
+        }
+    }
+
+    static void append(const QModelIndex& index, QString& texts)
+    {
+        for (int i = 0; i < count; ++i) {
+            texts.append(read(index, i));
+            texts.append(QLatin1Char(' '));
+        }
+    }
+};
+
+// Whether a filter pass reads the searched values of the rows.
+bool searchesValues(const QStringList& words)
+{
+    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return !word.isEmpty(); });
+}
+
+} // namespace
+
 CameraSortFilterModel::CameraSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
+    , m_searchedTexts(&CameraSearchFields::append,
+                      {CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model, CameraRole::BrandName})
 {
     setDynamicSortFilter(false);
     setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -18,9 +62,10 @@ void CameraSortFilterModel::setSourceModel(QAbstractItemModel* model)
 {
     if (model == sourceModel())
         return;
-    // Watched before the base class connects: kept ranks are dropped before the view
-    // hears of a change.
+    // Watched before the base class connects: kept ranks and texts are dropped before
+    // the view hears of a change.
     m_sortKeys.watch(model);
+    m_searchedTexts.watch(model);
     QSortFilterProxyModel::setSourceModel(model);
 }
 
@@ -63,6 +108,8 @@ void CameraSortFilterModel::rankForFilterChange()
 void CameraSortFilterModel::setFilterBrand(const QString& brandName)
 {
     rankForFilterChange();
+    if (searchesValues(m_filterWords))
+        m_searchedTexts.prepare();
     changeFilter(this, [&] { filterBrand = brandName; });
     m_sortKeys.release();
 }
@@ -70,44 +117,23 @@ void CameraSortFilterModel::setFilterBrand(const QString& brandName)
 void CameraSortFilterModel::setFilterString(const QString& text)
 {
     rankForFilterChange();
+    const QStringList words = text.split(QLatin1Char(' '));
+    if (searchesValues(words))
+        m_searchedTexts.prepare();
     changeFilter(this, [&] {
         filterString = text;
-        m_filterWords = filterString.split(QLatin1Char(' '));
+        m_filterWords = words;
     });
     m_sortKeys.release();
 }
-
-namespace {
-
-// The values the filter words are searched in, in the order they are searched.
-struct CameraSearchFields
-{
-    static constexpr int count = 5;
-
-    static QString read(const QModelIndex& index, int i)
-    {
-        switch (i) {
-        case 0:
-            return index.data(CameraRole::Ip).toString();
-        case 1:
-            return index.data(CameraRole::Mac).toString();
-        case 2:
-            return QString::number(index.data(CameraRole::Port).toInt());
-        case 3:
-            return index.data(CameraRole::Model).toString();
-        default:
-            return index.data(CameraRole::BrandName).toString();
-        }
-    }
-};
-
-} // namespace
 
 bool CameraSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
 {
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
     if (!checkBrand(index))
         return false;
+    if (m_searchedTexts.covers(index))
+        return m_searchedTexts.containAll(index, m_filterWords, filterCaseSensitivity());
     return SearchedValues<CameraSearchFields>(index).containAll(m_filterWords, filterCaseSensitivity());
 }
 

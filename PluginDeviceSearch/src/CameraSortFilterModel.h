@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SearchedTexts.h"
 #include "SortKeys.h"
 
 #include <QSortFilterProxyModel>
@@ -44,6 +45,8 @@ private:
     // The rows' ranks by the sort role, compared while sortByRole sorts or a filter
     // change places rows; kept between calls while the rows are unchanged.
     SortKeys m_sortKeys;
+    // The rows' searched values, kept between filter changes while they are unchanged.
+    SearchedTexts m_searchedTexts;
     // While Qt re-sorts inside setSortRole: every row compares equal.
     bool m_holdOrder = false;
 };

@@ -7,8 +7,50 @@
 
 #include <algorithm>
 
+namespace {
+
+// The values the filter words are searched in, in the order they are searched.
+struct StationSearchFields
+{
+    static constexpr int count = 5;
+
+    static QString read(const QModelIndex& index, int i)
+    {
+        switch (i) {
+        case 0:
+            return index.data(StationRole::Model).toString();
+        case 1:
+            return index.data(StationRole::Ip).toString();
+        case 2:
+            return QString::number(index.data(StationRole::Port).toInt());
+        case 3:
+            return QString::number(index.data(StationRole::HttpsPort).toInt());
+        default:
+            return index.data(StationRole::HostName).toString();
+        }
+    }
+
+    static void append(const QModelIndex& index, QString& texts)
+    {
+        for (int i = 0; i < count; ++i) {
+            texts.append(read(index, i));
+            texts.append(QLatin1Char(' '));
+        }
+    }
+};
+
+// Whether a filter pass reads the searched values of the rows.
+bool searchesValues(const QStringList& words)
+{
+    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return !word.isEmpty(); });
+}
+
+} // namespace
+
 StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
+    , m_searchedTexts(&StationSearchFields::append, {StationRole::Model, StationRole::Ip, StationRole::Port,
+                                                      StationRole::HttpsPort, StationRole::HostName})
 {
     setDynamicSortFilter(false);
     setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -21,9 +63,10 @@ void StationTableSortFilterModel::setSourceModel(QAbstractItemModel* model)
 {
     if (model == sourceModel())
         return;
-    // Watched before the base class connects: kept ranks are dropped before the view
-    // hears of a change.
+    // Watched before the base class connects: kept ranks and texts are dropped before
+    // the view hears of a change.
     m_sortKeys.watch(model);
+    m_searchedTexts.watch(model);
     QSortFilterProxyModel::setSourceModel(model);
 }
 
@@ -179,9 +222,12 @@ void StationTableSortFilterModel::setFilterString(const QString& text)
         && SortKeys::worthRanking(sourceModel()->rowCount(), rowCount());
     if (prepare)
         prepareSortKeys(sortRole());
+    const QStringList words = text.split(QLatin1Char(' '));
+    if (searchesValues(words))
+        m_searchedTexts.prepare();
     changeFilter(this, [&] {
         filterString = text;
-        m_filterWords = filterString.split(QLatin1Char(' '));
+        m_filterWords = words;
     });
     releaseSortKeys();
 }
@@ -208,34 +254,11 @@ bool StationTableSortFilterModel::lessThan(const QModelIndex& left, const QModel
     return QSortFilterProxyModel::lessThan(left, right);
 }
 
-namespace {
-
-// The values the filter words are searched in, in the order they are searched.
-struct StationSearchFields
-{
-    static constexpr int count = 5;
-
-    static QString read(const QModelIndex& index, int i)
-    {
-        switch (i) {
-        case 0:
-            return index.data(StationRole::Model).toString();
-        case 1:
-            return index.data(StationRole::Ip).toString();
-        case 2:
-            return QString::number(index.data(StationRole::Port).toInt());
-        case 3:
-            return QString::number(index.data(StationRole::HttpsPort).toInt());
-        default:
-            return index.data(StationRole::HostName).toString();
-        }
-    }
-};
-
-} // namespace
 
 bool StationTableSortFilterModel::containsAllFixedStringsSeparatedBySpace(const QModelIndex& sourceIndex) const
 {
+    if (m_searchedTexts.covers(sourceIndex))
+        return m_searchedTexts.containAll(sourceIndex, m_filterWords, filterCaseSensitivity());
     return SearchedValues<StationSearchFields>(sourceIndex).containAll(m_filterWords, filterCaseSensitivity());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SearchedTexts.h"
 #include "SortKeys.h"
 
 #include <QSortFilterProxyModel>
@@ -71,6 +72,8 @@ private:
     mutable QString m_ipText;
     mutable std::vector<IpPart> m_ipParts;
     mutable std::vector<IpAddress> m_ipAddresses;
+    // The rows' searched values, kept between filter changes while they are unchanged.
+    SearchedTexts m_searchedTexts;
     // While Qt re-sorts inside setSortRole: every row compares equal.
     bool m_holdOrder = false;
 };
