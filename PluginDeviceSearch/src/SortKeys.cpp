@@ -74,15 +74,6 @@ struct TextKey
     int row = 0;
 };
 
-bool isAscii(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 // Appends the text to the buffer (lower-cased where that is how a case-blind
 // comparison sees it) and returns its key.
 TextKey textKey(const QString& text, Qt::CaseSensitivity cs, QString& buffer, int row)
@@ -91,11 +82,20 @@ TextKey textKey(const QString& text, Qt::CaseSensitivity cs, QString& buffer, in
     key.offset = buffer.size();
     key.length = text.size();
     key.row = row;
-    key.folded = cs == Qt::CaseInsensitive && isAscii(text);
-    if (key.folded)
-        buffer.append(text.toLower());
-    else
-        buffer.append(text);
+    buffer.append(text);
+    if (cs == Qt::CaseInsensitive) {
+        // Lower-cased in place, and undone if the text turns out not to be ASCII.
+        char16_t* units = reinterpret_cast<char16_t*>(buffer.data()) + key.offset;
+        key.folded = true;
+        for (qsizetype i = 0; i < key.length && key.folded; ++i) {
+            if (units[i] >= 0x80)
+                key.folded = false;
+            else if (units[i] >= 'A' && units[i] <= 'Z')
+                units[i] = char16_t(units[i] + ('a' - 'A'));
+        }
+        if (!key.folded)
+            std::copy(text.utf16(), text.utf16() + text.size(), units);
+    }
     key.packed = true;
     for (qsizetype i = 0; i < kPrefixLength; ++i) {
         char16_t unit = i < text.size() ? buffer.at(key.offset + i).unicode() : 0;
