@@ -4,11 +4,16 @@
 // a bare row with the same roles and values, and the import of a huge list (time and
 // peak RSS, in a process of its own so the peak is the import's).
 //
-//   pds_scale_bench [--sizes=20000,100000] [--reps=3]
+// Each scenario is a Google Benchmark of one run per repetition; every call it times
+// is a counter of that run ("<call> ms", its floor "<call> floor ms", heap figures in
+// bytes), so --benchmark_out gives them all as JSON (bench/scale_table.py prints them).
+//
+//   pds_scale_bench [--sizes=1000,20000] [--reps=3] [--benchmark_out=FILE ...]
 //   pds_scale_bench --import-lines=1000000 [--import-topology=N]   (import and its floor)
 //   PDS_PLUGIN=path/to/libPluginDeviceSearch.so pds_scale_bench ...   (another build)
 
 #include <Call.h>
+#include <Failure.h>
 #include <FakeTopologyPlugin.h>
 #include <PluginSession.h>
 #include "Workloads.h"
@@ -17,19 +22,22 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QSortFilterProxyModel>
 #include <QTextStream>
 #include <QUrl>
 #include <QStandardItemModel>
 
+#include <benchmark/benchmark.h>
+
 #include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -163,16 +171,74 @@ QList<int> rolesBetween(int first, int last)
     return roles;
 }
 
-struct Figures
+
+// The figures of one run of a scenario, as counters of its benchmark: "<call> ms",
+// "<call> floor ms" for the same call on the bare model, bytes as "<what> B". The run's
+// manual time is the sum of the plug-in's calls.
+class Run
 {
-    std::map<std::string, std::vector<double>> values;
-    void add(const std::string& name, double value) { values[name].push_back(value); }
+public:
+    explicit Run(benchmark::State& state)
+        : m_state(state)
+    {
+    }
+    ~Run() { m_state.SetIterationTime(m_total * 1e-3); }
+
+    void call(const std::string& name, const std::function<void()>& work)
+    {
+        const double ms = timedMs(work);
+        m_total += ms;
+        m_state.counters[name + " ms"] = ms;
+    }
+    void floor(const std::string& name, const std::function<void()>& work)
+    {
+        m_state.counters[name + " floor ms"] = timedMs(work);
+    }
+    // Adds to a figure that several timed stretches make up.
+    void add(const std::string& name, double ms)
+    {
+        m_total += ms;
+        m_state.counters[name + " ms"] = m_state.counters[name + " ms"].value + ms;
+    }
+    void addFloor(const std::string& name, double ms)
+    {
+        m_state.counters[name + " floor ms"] = m_state.counters[name + " floor ms"].value + ms;
+    }
+    void largest(const std::string& name, double ms)
+    {
+        auto& counter = m_state.counters[name + " ms"];
+        counter = std::max(counter.value, ms);
+    }
+    void largestFloor(const std::string& name, double ms)
+    {
+        auto& counter = m_state.counters[name + " floor ms"];
+        counter = std::max(counter.value, ms);
+    }
+    void bytes(const std::string& name, double value) { m_state.counters[name + " B"] = value; }
+
+private:
+    benchmark::State& m_state;
+    double m_total = 0;
 };
 
-double median(std::vector<double> v)
+// Times work without evicting the caches first: for deliveries that follow each other,
+// where the host data was just made.
+double warmMs(const std::function<void()>& work)
 {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
+    const double start = cpuSeconds();
+    work();
+    return (cpuSeconds() - start) * 1e3;
+}
+
+// A fresh plug-in object per run; a refusal of the plug-in ends the run as an error.
+template <typename Body>
+void eachRun(benchmark::State& state, Body&& body)
+{
+    const int n = int(state.range(0));
+    for (auto _ : state) {
+        Run run(state);
+        body(run, n);
+    }
 }
 
 void answerSite(ScaleSession& session, int n)
@@ -218,43 +284,77 @@ struct PlainProxy
     }
 };
 
-void measureCameras(int n, Figures& figures)
+struct SortCall
 {
-    {
+    const char* name;
+    int role;       // the role QML passes
+    int plainRole;  // the role a plain proxy sorts by
+};
+
+// The columns of the camera page, in the order a user might click their titles.
+const SortCall kCameraSorts[] = {
+    {"sort cameras by model", CameraRole::Model, CameraRole::Model},
+    {"sort cameras by IP", CameraRole::Ip, CameraRole::IpForSort},
+    {"sort cameras by status", CameraRole::Status, CameraRole::Status},
+    {"sort cameras by MAC", CameraRole::Mac, CameraRole::Mac},
+    {"sort cameras by port", CameraRole::Port, CameraRole::Port},
+    {"sort cameras by brand", CameraRole::BrandName, CameraRole::BrandName},
+    {"sort cameras by host name", CameraRole::HostName, CameraRole::HostName},
+};
+
+// The camera page on a loaded site: every column title clicked, a column sorted the
+// other way, the brand filter set and cleared, the words filter typed and cleared.
+void cameras(benchmark::State& state)
+{
+    eachRun(state, [](Run& run, int n) {
         ScaleSession session;
         answerSite(session, n);
         PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
         QSortFilterProxyModel* proxy = session.cameraProxy();
 
-        figures.add("sortByRole text (model)", timedMs([&] { ScaleSession::sortByRole(proxy, CameraRole::Model); }));
-        figures.add("sortByRole text (model) floor", timedMs([&] {
-                        plain.proxy.setSortRole(CameraRole::Model);
-                        plain.proxy.sort(0);
-                    }));
-        figures.add("sortByRole IP", timedMs([&] { ScaleSession::sortByRole(proxy, CameraRole::Ip); }));
-        figures.add("sortByRole IP floor", timedMs([&] {
-                        plain.proxy.setSortRole(CameraRole::IpForSort);
-                        plain.proxy.sort(0);
-                    }));
+        for (const SortCall& sort : kCameraSorts) {
+            run.call(sort.name, [&] { ScaleSession::sortByRole(proxy, sort.role); });
+            run.floor(sort.name, [&] {
+                plain.proxy.setSortRole(sort.plainRole);
+                plain.proxy.sort(0);
+            });
+        }
+        run.call("sort cameras by model again, descending", [&] {
+            HostKit::call(proxy, "sortByRole", {int(CameraRole::Model), int(Qt::DescendingOrder)});
+        });
+        run.floor("sort cameras by model again, descending", [&] {
+            plain.proxy.setSortRole(CameraRole::Model);
+            plain.proxy.sort(0, Qt::DescendingOrder);
+        });
 
-        figures.add("brand filter set", timedMs([&] { invoke(proxy, "setFilterBrand", QStringLiteral("onvif")); }));
+        run.call("brand filter set", [&] { invoke(proxy, "setFilterBrand", QStringLiteral("onvif")); });
         plain.proxy.setFilterRole(CameraRole::BrandName);
-        figures.add("brand filter set floor",
-                    timedMs([&] { plain.proxy.setFilterFixedString(QStringLiteral("onvif")); }));
-        figures.add("brand filter cleared", timedMs([&] { invoke(proxy, "setFilterBrand", QString()); }));
-        figures.add("brand filter cleared floor", timedMs([&] { plain.proxy.setFilterFixedString(QString()); }));
+        run.floor("brand filter set", [&] { plain.proxy.setFilterFixedString(QStringLiteral("onvif")); });
+        run.call("brand filter cleared", [&] { invoke(proxy, "setFilterBrand", QString()); });
+        run.floor("brand filter cleared", [&] { plain.proxy.setFilterFixedString(QString()); });
 
-        // Every address starts with 10., so the filter keeps every row.
-        figures.add("text filter keeping every row",
-                    timedMs([&] { ScaleSession::setFilterString(proxy, QStringLiteral("10.")); }));
+        // Every address starts with 10., so that filter keeps every row; 10.0.1. keeps
+        // at most 256 of them.
         plain.proxy.setFilterRole(CameraRole::Ip);
-        figures.add("text filter keeping every row floor",
-                    timedMs([&] { plain.proxy.setFilterFixedString(QStringLiteral("10.")); }));
+        const std::pair<const char*, QString> filters[] = {
+            {"text filter keeping every row", QStringLiteral("10.")},
+            {"text filter narrowed to a few rows", QStringLiteral("10.0.1.")},
+            {"text filter cleared", QString()},
+        };
+        for (const auto& [name, text] : filters) {
+            run.call(name, [&] { ScaleSession::setFilterString(proxy, text); });
+            run.floor(name, [&] { plain.proxy.setFilterFixedString(text); });
+        }
         if (proxy->rowCount() != session.cameraModel()->rowCount())
-            std::fprintf(stderr, "the text filter dropped rows\n");
-    }
-    {
-        // 90 % searched rows, 10 % added by hand and kept by an earlier refresh.
+            HostKit::fail(QStringLiteral("the cleared filters hide rows"));
+    });
+}
+
+// refreshDevices on a site of 90 % searched rows and 10 % added by hand and kept by an
+// earlier refresh; its floor is clear() of a bare model holding the same rows.
+void refresh(benchmark::State& state)
+{
+    eachRun(state, [](Run& run, int n) {
         ScaleSession session;
         session.searchDevices(0);
         const int manual = n / 10;
@@ -267,11 +367,79 @@ void measureCameras(int n, Figures& figures)
         for (const QVariantList& batch : site.batches)
             session.answer(QStringLiteral("searchDevice"), deepCopy(Workload::searchAnswer(requestId, batch)));
         PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
-        figures.add("refreshDevices", timedMs([&] { session.refreshDevices(); }));
-        figures.add("refreshDevices floor", timedMs([&] { plain.model.clear(); }));
-    }
+        run.call("refreshDevices", [&] { session.refreshDevices(); });
+        run.floor("refreshDevices", [&] { plain.model.clear(); });
+    });
 }
 
+// What the host delivers: each kind of answer and event, the whole of it (per row
+// growth) and its largest single delivery, each next to the same writes into a bare
+// model. Authorization answers belong here too.
+void answers(benchmark::State& state)
+{
+    eachRun(state, [](Run& run, int n) {
+        const Workload::Site& site = Workload::site(n);
+        ScaleSession session;
+        const QString requestId = session.searchDevices(2);
+        QList<QVariant> batches;
+        for (const QVariantList& batch : site.batches)
+            batches.append(deepCopy(Workload::searchAnswer(requestId, batch)));
+        evictCaches();
+        for (qsizetype i = 0; i < batches.size(); ++i) {
+            const double ms = warmMs([&] {
+                session.answer(QStringLiteral("searchDevice"), batches[i], nullptr, QStringLiteral("0"),
+                               i + 1 == batches.size());
+            });
+            run.add("search answers, all", ms);
+            run.largest("search answer, largest", ms);
+        }
+        // The floor: the rows those answers leave, made and appended to a bare model
+        // in batches of the same size.
+        {
+            QStandardItemModel model;
+            evictCaches();
+            for (qsizetype start = 0; start < site.rows.size(); start += Workload::kBatchSize) {
+                const double ms = warmMs([&] {
+                    const qsizetype end = qMin(site.rows.size(), start + Workload::kBatchSize);
+                    for (qsizetype i = start; i < end; ++i)
+                        model.appendRow(site.rows[i].toStandardItem().release());
+                });
+                run.addFloor("search answers, all", ms);
+                run.largestFloor("search answer, largest", ms);
+            }
+        }
+
+        QList<QVariant> events;
+        for (QVariantMap event : Workload::detections(n)) {
+            event.insert(QStringLiteral("reqUID"), requestId);
+            events.append(deepCopy(event));
+        }
+        evictCaches();
+        for (const QVariant& event : std::as_const(events)) {
+            const double ms = warmMs([&] { session.event(QStringLiteral("detCamResEvt"), event); });
+            run.add("detection events, all", ms);
+            run.largest("detection event, largest", ms);
+        }
+        // The floor: each event's row found by its id in a hash and its status written.
+        PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
+        QHash<QString, QStandardItem*> rows;
+        for (int row = 0; row < plain.model.rowCount(); ++row)
+            rows.insert(plain.model.item(row)->data(CameraRole::Id).toString(), plain.model.item(row));
+        evictCaches();
+        for (const QVariant& event : std::as_const(events)) {
+            const double ms = warmMs([&] {
+                const QVariantMap map = event.toMap();
+                if (QStandardItem* item = rows.value(map.value(QStringLiteral("devID")).toString()))
+                    item->setData(map.value(QStringLiteral("detRes")).toInt(), CameraRole::Status);
+            });
+            run.addFloor("detection events, all", ms);
+            run.largestFloor("detection event, largest", ms);
+        }
+    });
+}
+
+// The station view's address order done the plain way: both addresses split for
+// every comparison.
 // The station view's address order done the plain way: both addresses split for
 // every comparison.
 class PlainStationProxy : public QSortFilterProxyModel
@@ -293,75 +461,95 @@ protected:
     }
 };
 
-void measureStations(int n, Figures& figures)
-{
-    ScaleSession session;
-    answerStations(session, n);
-    QStandardItemModel model;
-    {
-        const QList<int> roles = rolesBetween(StationRole::Id, StationRole::QrlnModel);
-        QList<QStandardItem*> items;
-        for (int row = 0; row < session.stationModel()->rowCount(); ++row)
-            items.append(bareCopy(session.stationModel()->item(row), roles));
-        model.setColumnCount(1);
-        model.invisibleRootItem()->appendRows(items);
-    }
-    PlainStationProxy plain;
-    plain.setDynamicSortFilter(false);
-    plain.setFilterCaseSensitivity(Qt::CaseInsensitive);
-    plain.setSortCaseSensitivity(Qt::CaseInsensitive);
-    plain.setSourceModel(&model);
-    plain.rowCount();
-    QSortFilterProxyModel* proxy = session.stationProxy();
+const SortCall kStationSorts[] = {
+    {"sort stations by model", StationRole::Model, StationRole::Model},
+    {"sort stations by IP", StationRole::Ip, StationRole::Ip},
+    {"sort stations by status", StationRole::Status, StationRole::Status},
+    {"sort stations by HTTP port", StationRole::Port, StationRole::Port},
+    {"sort stations by HTTPS port", StationRole::HttpsPort, StationRole::HttpsPort},
+    {"sort stations by MAC", StationRole::Mac, StationRole::Mac},
+    {"sort stations by QRLN family", StationRole::QrlnModel, StationRole::QrlnModel},
+    {"sort stations by host name", StationRole::HostName, StationRole::HostName},
+};
 
-    figures.add("station sortByRole text (model)",
-                timedMs([&] { ScaleSession::sortByRole(proxy, StationRole::Model); }));
-    figures.add("station sortByRole text (model) floor", timedMs([&] {
-                    plain.setSortRole(StationRole::Model);
-                    plain.sort(0);
-                }));
-    figures.add("station sortByRole IP", timedMs([&] { ScaleSession::sortByRole(proxy, StationRole::Ip); }));
-    figures.add("station sortByRole IP floor", timedMs([&] {
-                    plain.setSortRole(StationRole::Ip);
-                    plain.sort(0);
-                }));
-    figures.add("station text filter keeping every row",
-                timedMs([&] { ScaleSession::setFilterString(proxy, QStringLiteral("10.")); }));
-    plain.setFilterRole(StationRole::Ip);
-    figures.add("station text filter keeping every row floor",
-                timedMs([&] { plain.setFilterFixedString(QStringLiteral("10.")); }));
+// The station page on a loaded site: every column title clicked, the words filter,
+// and the ids of the rows shown that the page asks for.
+void stations(benchmark::State& state)
+{
+    eachRun(state, [](Run& run, int n) {
+        ScaleSession session;
+        answerStations(session, n);
+        QStandardItemModel model;
+        {
+            const QList<int> roles = rolesBetween(StationRole::Id, StationRole::QrlnModel);
+            QList<QStandardItem*> items;
+            for (int row = 0; row < session.stationModel()->rowCount(); ++row)
+                items.append(bareCopy(session.stationModel()->item(row), roles));
+            model.setColumnCount(1);
+            model.invisibleRootItem()->appendRows(items);
+        }
+        PlainStationProxy plain;
+        plain.setDynamicSortFilter(false);
+        plain.setFilterCaseSensitivity(Qt::CaseInsensitive);
+        plain.setSortCaseSensitivity(Qt::CaseInsensitive);
+        plain.setSourceModel(&model);
+        plain.rowCount();
+        QSortFilterProxyModel* proxy = session.stationProxy();
+
+        for (const SortCall& sort : kStationSorts) {
+            run.call(sort.name, [&] { ScaleSession::sortByRole(proxy, sort.role); });
+            run.floor(sort.name, [&] {
+                plain.setSortRole(sort.plainRole);
+                plain.sort(0);
+            });
+        }
+        run.call("station text filter keeping every row",
+                 [&] { ScaleSession::setFilterString(proxy, QStringLiteral("10.")); });
+        plain.setFilterRole(StationRole::Ip);
+        run.floor("station text filter keeping every row",
+                  [&] { plain.setFilterFixedString(QStringLiteral("10.")); });
+        run.call("station ids shown", [&] { session.call("getAllIdInSearchedStationSortFilterModel"); });
+        run.floor("station ids shown", [&] {
+            QVariantList ids;
+            for (int row = 0; row < plain.rowCount(); ++row)
+                ids.append(plain.index(row, 0).data(StationRole::Id));
+            benchmark::DoNotOptimize(ids);
+        });
+    });
 }
 
-void measureHeap(int n, Figures& figures)
+// Heap bytes per row against a bare row with the same roles and values.
+void heap(benchmark::State& state)
 {
-    const Workload::Site& site = Workload::site(n);
-    Workload::stationBatches(n);
-    ScaleSession session;
-    size_t before = heapInUse();
-    answerSite(session, n);
-    const double cameraRows = double(session.cameraModel()->rowCount());
-    figures.add("heap bytes per camera row", double(heapInUse() - before) / cameraRows);
+    eachRun(state, [](Run& run, int n) {
+        Workload::site(n);
+        Workload::stationBatches(n);
+        ScaleSession session;
+        size_t before = heapInUse();
+        answerSite(session, n);
+        const double cameraRows = double(session.cameraModel()->rowCount());
+        run.bytes("camera row", double(heapInUse() - before) / cameraRows);
 
-    before = heapInUse();
-    answerStations(session, n);
-    figures.add("heap bytes per station row",
-                double(heapInUse() - before) / double(session.stationModel()->rowCount()));
+        before = heapInUse();
+        answerStations(session, n);
+        const double stationRows = double(session.stationModel()->rowCount());
+        run.bytes("station row", double(heapInUse() - before) / stationRows);
 
-    before = heapInUse();
-    {
-        PlainProxy* plain = new PlainProxy(session.cameraModel(), CameraRole::StreamUrlList);
-        figures.add("heap bytes per camera row floor", double(heapInUse() - before) / cameraRows);
-        delete plain;
-    }
-    before = heapInUse();
-    {
-        PlainProxy* plain = new PlainProxy(session.stationModel(), StationRole::QrlnModel);
-        figures.add("heap bytes per station row floor",
-                    double(heapInUse() - before) / double(session.stationModel()->rowCount()));
-        delete plain;
-    }
-    (void)site;
+        before = heapInUse();
+        {
+            PlainProxy* plain = new PlainProxy(session.cameraModel(), CameraRole::StreamUrlList);
+            run.bytes("camera row floor", double(heapInUse() - before) / cameraRows);
+            delete plain;
+        }
+        before = heapInUse();
+        {
+            PlainProxy* plain = new PlainProxy(session.stationModel(), StationRole::QrlnModel);
+            run.bytes("station row floor", double(heapInUse() - before) / stationRows);
+            delete plain;
+        }
+    });
 }
+
 
 long peakRssKb()
 {
@@ -457,12 +645,14 @@ int runImportFloor(const QString& path)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    std::vector<int> sizes{20000, 100000};
+    std::vector<int> sizes{1000, 20000};
     int reps = 3;
     int importLines = 0;
     QString importRun;
     QString importFloorRun;
-    for (const QString& arg : app.arguments().mid(1)) {
+    std::vector<char*> benchmarkArgs{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg.startsWith(QLatin1String("--sizes="))) {
             sizes.clear();
             for (const QString& size : arg.mid(8).split(u','))
@@ -477,6 +667,8 @@ int main(int argc, char** argv)
             g_importTopology = arg.mid(18).toInt();
         } else if (arg.startsWith(QLatin1String("--import-floor-run="))) {
             importFloorRun = arg.mid(19);
+        } else {
+            benchmarkArgs.push_back(argv[i]);
         }
     }
 
@@ -503,30 +695,29 @@ int main(int argc, char** argv)
         return exitCode;
     }
 
-    for (const int n : sizes) {
-        Figures figures;
-        for (int rep = 0; rep < reps; ++rep) {
-            measureCameras(n, figures);
-            measureStations(n, figures);
+    HostKit::setFailureHandler([](const QString& message) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        std::exit(2);
+    });
+    const std::pair<const char*, void (*)(benchmark::State&)> scenarios[] = {
+        {"cameras", cameras}, {"refresh", refresh}, {"answers", answers}, {"stations", stations}, {"heap", heap},
+    };
+    for (const auto& [name, function] : scenarios) {
+        for (const int n : sizes) {
+            benchmark::RegisterBenchmark(name, function)
+                ->Arg(n)
+                ->Iterations(1)
+                ->Repetitions(reps)
+                ->ReportAggregatesOnly(false)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
         }
-        measureHeap(n, figures);
-        std::printf("\nN = %d (median of %d; CPU time of the GUI thread, cold caches)\n", n, reps);
-        std::printf("%-34s %12s %12s %8s\n", "single call", "plug-in", "floor", "ratio");
-        for (const auto& [name, values] : figures.values) {
-            if (name.size() > 6 && name.compare(name.size() - 6, 6, " floor") == 0)
-                continue;
-            const auto floor = figures.values.find(name + " floor");
-            const double value = median(values);
-            const bool bytes = name.rfind("heap", 0) == 0;
-            if (floor == figures.values.end()) {
-                std::printf("%-34s %12.1f\n", name.c_str(), value);
-                continue;
-            }
-            const double base = median(floor->second);
-            std::printf("%-34s %10.1f%s %10.1f%s %7.2fx\n", name.c_str(), value, bytes ? " B" : "ms", base,
-                        bytes ? " B" : "ms", base > 0 ? value / base : 0.0);
-        }
-        std::fflush(stdout);
     }
+    int benchmarkArgc = int(benchmarkArgs.size());
+    benchmark::Initialize(&benchmarkArgc, benchmarkArgs.data());
+    if (benchmark::ReportUnrecognizedArguments(benchmarkArgc, benchmarkArgs.data()))
+        return 2;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
     return 0;
 }

@@ -5,59 +5,7 @@
 #include "CameraRoles.h"
 #include "ProxyFilterCompat.h"
 
-CameraSortFilterModel::CameraSortFilterModel(QObject* parent)
-    : QSortFilterProxyModel(parent)
-{
-    setDynamicSortFilter(false);
-    setFilterCaseSensitivity(Qt::CaseInsensitive);
-}
-
-CameraSortFilterModel::~CameraSortFilterModel() = default;
-
-void CameraSortFilterModel::sortByRole(int role, Qt::SortOrder order)
-{
-    const int sortKeyRole = role == CameraRole::Ip ? int(CameraRole::IpForSort) : role;
-    // Ranked before the role changes: once the proxy has been sorted, a new sort role
-    // sorts its rows at once, before sort() is reached.
-    if (sourceModel() && !isSortLocaleAware())
-        m_sortKeys.rank(sourceModel(), sortKeyRole, sortCaseSensitivity());
-    setSortRole(sortKeyRole);
-    sort(0, order);
-    m_sortKeys.clear();
-}
-
-bool CameraSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
-{
-    if (m_sortKeys.covers(left, sortRole()) && m_sortKeys.covers(right, sortRole()))
-        return m_sortKeys.lessThan(left, right);
-    return QSortFilterProxyModel::lessThan(left, right);
-}
-
-void CameraSortFilterModel::rankForFilterChange()
-{
-    // A sorted view puts every row that a filter change shows again in its place by
-    // comparing it with the rows shown; when many come back, rank all rows once.
-    if (sourceModel() && sortColumn() >= 0 && !isSortLocaleAware()
-        && SortKeys::worthRanking(sourceModel()->rowCount(), rowCount()))
-        m_sortKeys.rank(sourceModel(), sortRole(), sortCaseSensitivity());
-}
-
-void CameraSortFilterModel::setFilterBrand(const QString& brandName)
-{
-    rankForFilterChange();
-    changeFilter(this, [&] { filterBrand = brandName; });
-    m_sortKeys.clear();
-}
-
-void CameraSortFilterModel::setFilterString(const QString& text)
-{
-    rankForFilterChange();
-    changeFilter(this, [&] {
-        filterString = text;
-        m_filterWords = filterString.split(QLatin1Char(' '));
-    });
-    m_sortKeys.clear();
-}
+#include <algorithm>
 
 namespace {
 
@@ -81,15 +29,111 @@ struct CameraSearchFields
             return index.data(CameraRole::BrandName).toString();
         }
     }
+
+    static void append(const QModelIndex& index, QString& texts)
+    {
+        for (int i = 0; i < count; ++i) {
+            texts.append(read(index, i));
+            texts.append(QLatin1Char(' '));
+        }
+    }
 };
 
+// Whether a filter pass reads the searched values of the rows.
+bool searchesValues(const QStringList& words)
+{
+    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return !word.isEmpty(); });
+}
+
 } // namespace
+
+CameraSortFilterModel::CameraSortFilterModel(QObject* parent)
+    : QSortFilterProxyModel(parent)
+    , m_searchedTexts(&CameraSearchFields::append,
+                      {CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model, CameraRole::BrandName})
+{
+    setDynamicSortFilter(false);
+    setFilterCaseSensitivity(Qt::CaseInsensitive);
+}
+
+CameraSortFilterModel::~CameraSortFilterModel() = default;
+
+void CameraSortFilterModel::setSourceModel(QAbstractItemModel* model)
+{
+    if (model == sourceModel())
+        return;
+    // Watched before the base class connects: kept ranks and texts are dropped before
+    // the view hears of a change.
+    m_sortKeys.watch(model);
+    m_searchedTexts.watch(model);
+    QSortFilterProxyModel::setSourceModel(model);
+}
+
+void CameraSortFilterModel::sortByRole(int role, Qt::SortOrder order)
+{
+    const int sortKeyRole = role == CameraRole::Ip ? int(CameraRole::IpForSort) : role;
+    // Ranked before the role changes: once the view has been sorted, Qt sorts it again
+    // inside setSortRole, by the new role in the last order, and sort() then sorts it
+    // once more. Ranks order the rows strictly, so the second sort alone gives what
+    // both give, and the first keeps the rows where they are. Values that cannot be
+    // ranked may not be ordered strictly; there both sorts are done, as Qt does them.
+    if (sourceModel() && !isSortLocaleAware())
+        m_sortKeys.use(sortKeyRole, sortCaseSensitivity());
+    m_holdOrder = m_sortKeys.inUse();
+    setSortRole(sortKeyRole);
+    m_holdOrder = false;
+    sort(0, order);
+    m_sortKeys.release();
+}
+
+bool CameraSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    if (m_holdOrder)
+        return false;
+    const int role = sortRole();
+    if (m_sortKeys.covers(left, role) && m_sortKeys.covers(right, role))
+        return m_sortKeys.lessThan(left, right);
+    return QSortFilterProxyModel::lessThan(left, right);
+}
+
+void CameraSortFilterModel::rankForFilterChange()
+{
+    // A sorted view puts every row that a filter change shows again in its place by
+    // comparing it with the rows shown; when many come back, rank all rows once.
+    if (sourceModel() && sortColumn() >= 0 && !isSortLocaleAware()
+        && SortKeys::worthRanking(sourceModel()->rowCount(), rowCount()))
+        m_sortKeys.use(sortRole(), sortCaseSensitivity());
+}
+
+void CameraSortFilterModel::setFilterBrand(const QString& brandName)
+{
+    rankForFilterChange();
+    if (searchesValues(m_filterWords))
+        m_searchedTexts.prepare();
+    changeFilter(this, [&] { filterBrand = brandName; });
+    m_sortKeys.release();
+}
+
+void CameraSortFilterModel::setFilterString(const QString& text)
+{
+    rankForFilterChange();
+    const QStringList words = text.split(QLatin1Char(' '));
+    if (searchesValues(words))
+        m_searchedTexts.prepare();
+    changeFilter(this, [&] {
+        filterString = text;
+        m_filterWords = words;
+    });
+    m_sortKeys.release();
+}
 
 bool CameraSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
 {
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
     if (!checkBrand(index))
         return false;
+    if (m_searchedTexts.covers(index))
+        return m_searchedTexts.containAll(index, m_filterWords, filterCaseSensitivity());
     return SearchedValues<CameraSearchFields>(index).containAll(m_filterWords, filterCaseSensitivity());
 }
 

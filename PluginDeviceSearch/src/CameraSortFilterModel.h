@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SearchedTexts.h"
 #include "SortKeys.h"
 
 #include <QSortFilterProxyModel>
@@ -14,6 +15,8 @@ class CameraSortFilterModel : public QSortFilterProxyModel
 public:
     explicit CameraSortFilterModel(QObject* parent = nullptr);
     ~CameraSortFilterModel() override;
+
+    void setSourceModel(QAbstractItemModel* model) override;
 
     // IP addresses sort by their packed value, so 10.0.0.9 comes before 10.0.0.10.
     Q_INVOKABLE void sortByRole(int role, Qt::SortOrder order = Qt::AscendingOrder);
@@ -39,6 +42,11 @@ private:
     // filterString split at every single space, empty words kept; split once when it
     // is set rather than once for every row the filter looks at.
     QStringList m_filterWords = filterString.split(QLatin1Char(' '));
-    // The rows' ranks by the sort role while sortByRole sorts; empty otherwise.
+    // The rows' ranks by the sort role, compared while sortByRole sorts or a filter
+    // change places rows; kept between calls while the rows are unchanged.
     SortKeys m_sortKeys;
+    // The rows' searched values, kept between filter changes while they are unchanged.
+    SearchedTexts m_searchedTexts;
+    // While Qt re-sorts inside setSortRole: every row compares equal.
+    bool m_holdOrder = false;
 };

@@ -7,8 +7,50 @@
 
 #include <algorithm>
 
+namespace {
+
+// The values the filter words are searched in, in the order they are searched.
+struct StationSearchFields
+{
+    static constexpr int count = 5;
+
+    static QString read(const QModelIndex& index, int i)
+    {
+        switch (i) {
+        case 0:
+            return index.data(StationRole::Model).toString();
+        case 1:
+            return index.data(StationRole::Ip).toString();
+        case 2:
+            return QString::number(index.data(StationRole::Port).toInt());
+        case 3:
+            return QString::number(index.data(StationRole::HttpsPort).toInt());
+        default:
+            return index.data(StationRole::HostName).toString();
+        }
+    }
+
+    static void append(const QModelIndex& index, QString& texts)
+    {
+        for (int i = 0; i < count; ++i) {
+            texts.append(read(index, i));
+            texts.append(QLatin1Char(' '));
+        }
+    }
+};
+
+// Whether a filter pass reads the searched values of the rows.
+bool searchesValues(const QStringList& words)
+{
+    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return !word.isEmpty(); });
+}
+
+} // namespace
+
 StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
+    , m_searchedTexts(&StationSearchFields::append, {StationRole::Model, StationRole::Ip, StationRole::Port,
+                                                      StationRole::HttpsPort, StationRole::HostName})
 {
     setDynamicSortFilter(false);
     setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -17,12 +59,28 @@ StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
 
 StationTableSortFilterModel::~StationTableSortFilterModel() = default;
 
+void StationTableSortFilterModel::setSourceModel(QAbstractItemModel* model)
+{
+    if (model == sourceModel())
+        return;
+    // Watched before the base class connects: kept ranks and texts are dropped before
+    // the view hears of a change.
+    m_sortKeys.watch(model);
+    m_searchedTexts.watch(model);
+    QSortFilterProxyModel::setSourceModel(model);
+}
+
 void StationTableSortFilterModel::sortByRole(int role, Qt::SortOrder order)
 {
-    // Prepared before the role changes: once the proxy has been sorted, a new sort
-    // role sorts its rows at once, before sort() is reached.
+    // Prepared before the role changes: once the view has been sorted, Qt sorts it
+    // again inside setSortRole, in the last order. Where the rows compare by ranks,
+    // which order them strictly, that sort keeps the rows where they are and the one
+    // of sort() gives what both give; other keys may not be ordered strictly, and
+    // there both sorts are done, as Qt does them.
     prepareSortKeys(role);
+    m_holdOrder = m_sortKeys.inUse();
     setSortRole(role);
+    m_holdOrder = false;
     sort(0, order);
     releaseSortKeys();
 }
@@ -32,19 +90,18 @@ void StationTableSortFilterModel::prepareSortKeys(int role)
     if (!sourceModel())
         return;
     if (role == StationRole::Ip) {
-        if (!rankAddresses())
+        if (!m_sortKeys.use(role, kAddressRanks, [this](std::vector<int>& ranks) { return rankAddresses(ranks); }))
             m_ipAddresses.assign(size_t(sourceModel()->rowCount()), IpAddress());
     } else if (!isSortLocaleAware())
-        m_sortKeys.rank(sourceModel(), role, sortCaseSensitivity());
+        m_sortKeys.use(role, sortCaseSensitivity());
 }
 
 void StationTableSortFilterModel::releaseSortKeys()
 {
-    m_sortKeys.clear();
+    m_sortKeys.release();
     m_ipText = QString();
     m_ipParts = {};
     m_ipAddresses = {};
-    m_ipRanks = {};
 }
 
 namespace {
@@ -66,7 +123,7 @@ int plainNumber(QStringView part)
 
 } // namespace
 
-bool StationTableSortFilterModel::rankAddresses()
+bool StationTableSortFilterModel::rankAddresses(std::vector<int>& ranks) const
 {
     // ipLessThan compares the parts' numbers where their texts differ. When every part
     // of every address is a plain number, texts differ exactly where numbers do, and
@@ -104,12 +161,12 @@ bool StationTableSortFilterModel::rankAddresses()
         keys.push_back(key);
     }
     std::sort(keys.begin(), keys.end());
-    m_ipRanks.assign(keys.size(), 0);
+    ranks.assign(keys.size(), 0);
     int rank = -1;
     for (size_t i = 0; i < keys.size(); ++i) {
         if (i == 0 || keys[i - 1] < keys[i])
             ++rank;
-        m_ipRanks[size_t(keys[i].row)] = rank;
+        ranks[size_t(keys[i].row)] = rank;
     }
     return true;
 }
@@ -165,9 +222,12 @@ void StationTableSortFilterModel::setFilterString(const QString& text)
         && SortKeys::worthRanking(sourceModel()->rowCount(), rowCount());
     if (prepare)
         prepareSortKeys(sortRole());
+    const QStringList words = text.split(QLatin1Char(' '));
+    if (searchesValues(words))
+        m_searchedTexts.prepare();
     changeFilter(this, [&] {
         filterString = text;
-        m_filterWords = filterString.split(QLatin1Char(' '));
+        m_filterWords = words;
     });
     releaseSortKeys();
 }
@@ -179,46 +239,26 @@ bool StationTableSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIn
 
 bool StationTableSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    if (sortRole() == StationRole::Ip) {
-        if (coversAddresses(left, m_ipRanks.size()) && coversAddresses(right, m_ipRanks.size()))
-            return m_ipRanks[size_t(left.row())] < m_ipRanks[size_t(right.row())];
+    if (m_holdOrder)
+        return false;
+    const int role = sortRole();
+    if (role == StationRole::Ip) {
+        if (m_sortKeys.covers(left, StationRole::Ip) && m_sortKeys.covers(right, StationRole::Ip))
+            return m_sortKeys.lessThan(left, right);
         if (coversAddresses(left, m_ipAddresses.size()) && coversAddresses(right, m_ipAddresses.size()))
             return addressLessThan(addressOf(left), addressOf(right));
         return ipLessThan(left, right);
     }
-    if (m_sortKeys.covers(left, sortRole()) && m_sortKeys.covers(right, sortRole()))
+    if (m_sortKeys.covers(left, role) && m_sortKeys.covers(right, role))
         return m_sortKeys.lessThan(left, right);
     return QSortFilterProxyModel::lessThan(left, right);
 }
 
-namespace {
-
-// The values the filter words are searched in, in the order they are searched.
-struct StationSearchFields
-{
-    static constexpr int count = 5;
-
-    static QString read(const QModelIndex& index, int i)
-    {
-        switch (i) {
-        case 0:
-            return index.data(StationRole::Model).toString();
-        case 1:
-            return index.data(StationRole::Ip).toString();
-        case 2:
-            return QString::number(index.data(StationRole::Port).toInt());
-        case 3:
-            return QString::number(index.data(StationRole::HttpsPort).toInt());
-        default:
-            return index.data(StationRole::HostName).toString();
-        }
-    }
-};
-
-} // namespace
 
 bool StationTableSortFilterModel::containsAllFixedStringsSeparatedBySpace(const QModelIndex& sourceIndex) const
 {
+    if (m_searchedTexts.covers(sourceIndex))
+        return m_searchedTexts.containAll(sourceIndex, m_filterWords, filterCaseSensitivity());
     return SearchedValues<StationSearchFields>(sourceIndex).containAll(m_filterWords, filterCaseSensitivity());
 }
 

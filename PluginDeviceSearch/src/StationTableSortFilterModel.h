@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SearchedTexts.h"
 #include "SortKeys.h"
 
 #include <QSortFilterProxyModel>
@@ -16,6 +17,8 @@ class StationTableSortFilterModel : public QSortFilterProxyModel
 public:
     explicit StationTableSortFilterModel(QObject* parent = nullptr);
     ~StationTableSortFilterModel() override;
+
+    void setSourceModel(QAbstractItemModel* model) override;
 
     Q_INVOKABLE void sortByRole(int role, Qt::SortOrder order = Qt::AscendingOrder);
     Q_INVOKABLE void setFilterString(const QString& filterString);
@@ -48,7 +51,9 @@ private:
         size_t first = 0;
         size_t count = 0;  // 0: not split yet; an address has at least one part
     };
-    bool rankAddresses();
+    // SortKeys' kind of the ranks of addresses made of plain numbers.
+    static constexpr int kAddressRanks = 2;
+    bool rankAddresses(std::vector<int>& ranks) const;
     bool coversAddresses(const QModelIndex& sourceIndex, size_t rows) const;
     const IpAddress& addressOf(const QModelIndex& sourceIndex) const;
     bool addressLessThan(const IpAddress& left, const IpAddress& right) const;
@@ -60,12 +65,15 @@ private:
     // filterString split at every single space, empty words kept; split once when it
     // is set rather than once for every row the filter looks at.
     QStringList m_filterWords = filterString.split(QLatin1Char(' '));
-    // The rows' ranks by the sort role, or for the IP role their addresses' parts,
-    // while sortByRole sorts.
+    // The rows' ranks by the sort role (for the IP role when every address is made of
+    // plain numbers), kept between calls while the rows are unchanged; otherwise the
+    // addresses' parts while sortByRole sorts.
     SortKeys m_sortKeys;
     mutable QString m_ipText;
     mutable std::vector<IpPart> m_ipParts;
     mutable std::vector<IpAddress> m_ipAddresses;
-    // For the IP role when every address is made of plain numbers: each row's rank.
-    std::vector<int> m_ipRanks;
+    // The rows' searched values, kept between filter changes while they are unchanged.
+    SearchedTexts m_searchedTexts;
+    // While Qt re-sorts inside setSortRole: every row compares equal.
+    bool m_holdOrder = false;
 };

@@ -207,6 +207,45 @@ void appendRows(QStandardItemModel& model, QRandomGenerator& random, int count, 
     model.invisibleRootItem()->appendRows(items);
 }
 
+// Changes another holder of the model may make between two calls of a view: a value
+// written or cleared, a row inserted at the top, removed or replaced, the rows sorted
+// in the model itself.
+// Values are mostly written to the role the view sorts by, whose ranks it may keep.
+QString writeBetweenCalls(QStandardItemModel& model, QRandomGenerator& random, int firstRole, int lastRole,
+                          const Kinds& kinds, bool mixed, int sortRole)
+{
+    const int rows = model.rowCount();
+    const int row = rows > 0 ? int(random.bounded(rows)) : 0;
+    const int role = random.bounded(2) ? sortRole : firstRole + int(random.bounded(lastRole - firstRole + 1));
+    switch (rows > 0 ? random.bounded(8) : 2) {
+    case 0:
+    case 6:
+    case 7:
+        model.item(row)->setData(randomValue(random, kinds.value(role, Text), mixed), role);
+        return QStringLiteral("value of role %1 written in row %2").arg(role).arg(row);
+    case 1:
+        model.item(row)->setData(QVariant(), role);
+        return QStringLiteral("value of role %1 cleared in row %2").arg(role).arg(row);
+    case 2:
+        appendRows(model, random, 1, firstRole, lastRole, kinds, mixed);
+        model.insertRow(0, model.takeRow(model.rowCount() - 1));
+        return QStringLiteral("row inserted at the top");
+    case 3:
+        model.removeRow(row);
+        return QStringLiteral("row %1 removed").arg(row);
+    case 4: {
+        auto* item = model.item(row)->clone();
+        item->setData(randomValue(random, kinds.value(role, Text), mixed), role);
+        model.setItem(row, item);
+        return QStringLiteral("row %1 replaced").arg(row);
+    }
+    default:
+        model.setSortRole(role);
+        model.sort(0, random.bounded(2) ? Qt::AscendingOrder : Qt::DescendingOrder);
+        return QStringLiteral("model sorted by role %1").arg(role);
+    }
+}
+
 QString order(const QSortFilterProxyModel& proxy)
 {
     QStringList rows;
@@ -273,14 +312,21 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("seed");
         QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("mixed");
-        QTest::newRow("one type per role, few rows") << 1u << 12 << false;
-        QTest::newRow("one type per role, many equal keys") << 2u << 400 << false;
-        QTest::newRow("one type per role, another site") << 3u << 250 << false;
-        QTest::newRow("types mixed within a role") << 4u << 150 << true;
-        QTest::newRow("types mixed, many rows") << 5u << 400 << true;
-        QTest::newRow("no rows") << 6u << 0 << false;
-        QTest::newRow("station addresses of plain numbers") << 7u << 300 << false;
-        QTest::newRow("station addresses of plain numbers, few rows") << 8u << 20 << false;
+        // Whether rows are also written, inserted, removed, replaced and sorted in the
+        // model between calls: the views keep ranks from one call to the next.
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("one type per role, few rows") << 1u << 12 << false << false;
+        QTest::newRow("one type per role, many equal keys") << 2u << 400 << false << false;
+        QTest::newRow("one type per role, another site") << 3u << 250 << false << false;
+        QTest::newRow("types mixed within a role") << 4u << 150 << true << false;
+        QTest::newRow("types mixed, many rows") << 5u << 400 << true << false;
+        QTest::newRow("no rows") << 6u << 0 << false << false;
+        QTest::newRow("station addresses of plain numbers") << 7u << 300 << false << false;
+        QTest::newRow("station addresses of plain numbers, few rows") << 8u << 20 << false << false;
+        QTest::newRow("rows written between calls") << 9u << 200 << false << true;
+        QTest::newRow("rows written between calls, few rows") << 10u << 6 << false << true;
+        QTest::newRow("rows written between calls, types mixed") << 11u << 150 << true << true;
+        QTest::newRow("rows written between calls, station addresses of plain numbers") << 12u << 150 << false << true;
     }
 
     void viewsAgreeWithPlainProxies()
@@ -288,6 +334,7 @@ private Q_SLOTS:
         QFETCH(quint32, seed);
         QFETCH(int, rows);
         QFETCH(bool, mixed);
+        QFETCH(bool, writes);
         QRandomGenerator random(seed);
 
         QStandardItemModel cameras;
@@ -360,6 +407,13 @@ private Q_SLOTS:
                 break;
             }
             default:
+                if (writes) {
+                    what = writeBetweenCalls(cameras, random, Cam::Id, Cam::Last, kCameraKinds, mixed, camera.sortRole())
+                        + QStringLiteral(", ")
+                        + writeBetweenCalls(stations, random, Station::Id, Station::Last, stationKinds, mixed,
+                                            station.sortRole());
+                    break;
+                }
                 what = QStringLiteral("rows appended");
                 appendRows(cameras, random, 3, Cam::Id, Cam::Last, kCameraKinds, mixed);
                 appendRows(stations, random, 3, Station::Id, Station::Last, stationKinds, mixed);
