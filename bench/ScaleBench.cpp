@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QSortFilterProxyModel>
 #include <QUrl>
@@ -325,6 +326,94 @@ void measureStations(int n, Figures& figures)
                 timedMs([&] { plain.setFilterFixedString(QStringLiteral("10.")); }));
 }
 
+// Logging in to every camera of the site with one list, and the host's one answer for
+// the whole list: a failed login (one status per row) and a successful one (status,
+// login and the camera's facts). Each floor finds every row in a hash and writes what
+// the call writes, one setData at a time, on the bare model behind a plain proxy; the
+// list's floor also makes the request the host gets.
+void measureAuthorization(int n, Figures& figures)
+{
+    ScaleSession session;
+    answerSite(session, n);
+    PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
+    QHash<QString, QStandardItem*> bareRows;
+    QStringList uids;
+    for (int row = 0; row < plain.model.rowCount(); ++row) {
+        QStandardItem* item = plain.model.item(row);
+        bareRows.insert(item->data(CameraRole::Id).toString(), item);
+        uids.append(item->data(CameraRole::Id).toString());
+    }
+    // QML hands over texts of its own, not the rows' own texts.
+    uids = deepCopy(uids).toStringList();
+    const auto floor = [&](const std::function<void(QStandardItem*)>& write) {
+        return timedMs([&] {
+            for (const QString& uid : std::as_const(uids)) {
+                if (QStandardItem* item = bareRows.value(uid))
+                    write(item);
+            }
+        });
+    };
+    const auto authorizeList = [&] {
+        return timedMs([&] { session.call("authorizeList", {uids, QStringLiteral("admin"), QStringLiteral("secret")}); });
+    };
+
+    figures.add("authorizeList of every row", authorizeList());
+    // The request the host gets holds a map of seven entries per camera.
+    QVariantList request;
+    request.reserve(uids.size());
+    figures.add("authorizeList of every row floor", floor([&request](QStandardItem* item) {
+                    QVariantMap device;
+                    device.insert(QStringLiteral("Brand"), item->data(CameraRole::Brand).toInt());
+                    device.insert(QStringLiteral("HttpPort"), item->data(CameraRole::Port).toInt());
+                    device.insert(QStringLiteral("IP"), item->data(CameraRole::Ip).toString());
+                    device.insert(QStringLiteral("MAC"), item->data(CameraRole::Mac).toString());
+                    device.insert(QStringLiteral("Password"), QStringLiteral("secret"));
+                    device.insert(QStringLiteral("Username"), QStringLiteral("admin"));
+                    device.insert(QStringLiteral("delID"), item->data(CameraRole::Id).toString());
+                    request.append(device);
+                    const int status = item->data(CameraRole::Status).toInt();
+                    item->setData(0, CameraRole::Status);
+                    item->setData(status, CameraRole::PreviousStatus);
+                }));
+    request.clear();
+    const QVariant failed = deepCopy(QVariantMap{{QStringLiteral("detRes"), 1}});
+    figures.add("whole-list answer, login failed", timedMs([&] {
+                    session.answer(QStringLiteral("authorizeDeviceList"), failed, session.wrapper().last().userData);
+                }));
+    figures.add("whole-list answer, login failed floor",
+                floor([](QStandardItem* item) { item->setData(2, CameraRole::Status); }));
+
+    const QVariant loggedIn = deepCopy(QVariantMap{
+        {QStringLiteral("detRes"), 0},
+        {QStringLiteral("Model"), QStringLiteral("M-100")},
+        {QStringLiteral("MAC"), QStringLiteral("00-11-22-33-44-55")},
+        {QStringLiteral("Brand"), 1},
+        {QStringLiteral("ChannelNum"), 4},
+        {QStringLiteral("CamRTSPPort"), 554},
+        {QStringLiteral("StreamURLList"), QVariantList{QStringLiteral("rtsp://cam/main")}},
+    });
+    authorizeList();
+    figures.add("whole-list answer, logged in", timedMs([&] {
+                    session.answer(QStringLiteral("authorizeDeviceList"), loggedIn, session.wrapper().last().userData);
+                }));
+    const QVariantMap facts = loggedIn.toMap();
+    figures.add("whole-list answer, logged in floor", floor([&facts](QStandardItem* item) {
+                    item->setData(1, CameraRole::Status);
+                    item->setData(QStringLiteral("admin"), CameraRole::UserName);
+                    item->setData(QStringLiteral("secret"), CameraRole::Password);
+                    item->setData(facts.value(QStringLiteral("Model")).toString(), CameraRole::Model);
+                    item->setData(facts.value(QStringLiteral("ChannelNum")).toInt(), CameraRole::ChannelNum);
+                    item->setData(facts.value(QStringLiteral("CamRTSPPort")).toInt(), CameraRole::RtspPort);
+                    item->setData(facts.value(QStringLiteral("StreamURLList")).toList(), CameraRole::StreamUrlList);
+                    item->setData(facts.value(QStringLiteral("MAC")).toString(), CameraRole::Mac);
+                    item->setData(facts.value(QStringLiteral("Brand")).toInt(), CameraRole::Brand);
+                    item->setData(QStringLiteral("onvif"), CameraRole::BrandName);
+                }));
+    const QStandardItemModel* cameras = session.cameraModel();
+    if (cameras->item(cameras->rowCount() - 1)->data(CameraRole::Status).toInt() != 1)
+        std::fprintf(stderr, "the whole-list answer left rows not logged in\n");
+}
+
 void measureHeap(int n, Figures& figures)
 {
     const Workload::Site& site = Workload::site(n);
@@ -433,6 +522,7 @@ int main(int argc, char** argv)
         for (int rep = 0; rep < reps; ++rep) {
             measureCameras(n, figures);
             measureStations(n, figures);
+            measureAuthorization(n, figures);
         }
         measureHeap(n, figures);
         std::printf("\nN = %d (median of %d; CPU time of the GUI thread, cold caches)\n", n, reps);
