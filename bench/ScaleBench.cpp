@@ -374,7 +374,7 @@ void refresh(benchmark::State& state)
 
 // What the host delivers: each kind of answer and event, the whole of it (per row
 // growth) and its largest single delivery, each next to the same writes into a bare
-// model. Authorization answers belong here too.
+// model. Logins have a scenario of their own.
 void answers(benchmark::State& state)
 {
     eachRun(state, [](Run& run, int n) {
@@ -438,8 +438,6 @@ void answers(benchmark::State& state)
     });
 }
 
-// The station view's address order done the plain way: both addresses split for
-// every comparison.
 // The station view's address order done the plain way: both addresses split for
 // every comparison.
 class PlainStationProxy : public QSortFilterProxyModel
@@ -517,6 +515,96 @@ void stations(benchmark::State& state)
         });
     });
 }
+
+// Logging in to every camera of the site with one list, and the host's one answer for
+// the whole list: a failed login (one status per row) and a successful one (status,
+// login and the camera's facts). Each floor finds every row in a hash and writes what
+// the call writes, one setData at a time, on the bare model behind a plain proxy; the
+// list's floor also makes the request the host gets.
+void logins(benchmark::State& state)
+{
+    eachRun(state, [](Run& run, int n) {
+        ScaleSession session;
+        answerSite(session, n);
+        PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
+        QHash<QString, QStandardItem*> bareRows;
+        QStringList uids;
+        for (int row = 0; row < plain.model.rowCount(); ++row) {
+            QStandardItem* item = plain.model.item(row);
+            bareRows.insert(item->data(CameraRole::Id).toString(), item);
+            uids.append(item->data(CameraRole::Id).toString());
+        }
+        // QML hands over texts of its own, not the rows' own texts.
+        uids = deepCopy(uids).toStringList();
+        const auto floor = [&](const std::string& name, const std::function<void(QStandardItem*)>& write) {
+            run.floor(name, [&] {
+                for (const QString& uid : std::as_const(uids)) {
+                    if (QStandardItem* item = bareRows.value(uid))
+                        write(item);
+                }
+            });
+        };
+        const auto authorizeList = [&] {
+            session.call("authorizeList", {uids, QStringLiteral("admin"), QStringLiteral("secret")});
+        };
+
+        run.call("authorizeList of every row", authorizeList);
+        // The request the host gets holds a map of seven entries per camera.
+        QVariantList request;
+        request.reserve(uids.size());
+        floor("authorizeList of every row", [&request](QStandardItem* item) {
+                        QVariantMap device;
+                        device.insert(QStringLiteral("Brand"), item->data(CameraRole::Brand).toInt());
+                        device.insert(QStringLiteral("HttpPort"), item->data(CameraRole::Port).toInt());
+                        device.insert(QStringLiteral("IP"), item->data(CameraRole::Ip).toString());
+                        device.insert(QStringLiteral("MAC"), item->data(CameraRole::Mac).toString());
+                        device.insert(QStringLiteral("Password"), QStringLiteral("secret"));
+                        device.insert(QStringLiteral("Username"), QStringLiteral("admin"));
+                        device.insert(QStringLiteral("delID"), item->data(CameraRole::Id).toString());
+                        request.append(device);
+                        const int status = item->data(CameraRole::Status).toInt();
+                        item->setData(0, CameraRole::Status);
+                        item->setData(status, CameraRole::PreviousStatus);
+                    });
+        request.clear();
+        const QVariant failed = deepCopy(QVariantMap{{QStringLiteral("detRes"), 1}});
+        run.call("whole-list answer, login failed", [&] {
+            session.answer(QStringLiteral("authorizeDeviceList"), failed, session.wrapper().last().userData);
+        });
+        floor("whole-list answer, login failed", [](QStandardItem* item) { item->setData(2, CameraRole::Status); });
+
+        const QVariant loggedIn = deepCopy(QVariantMap{
+            {QStringLiteral("detRes"), 0},
+            {QStringLiteral("Model"), QStringLiteral("M-100")},
+            {QStringLiteral("MAC"), QStringLiteral("00-11-22-33-44-55")},
+            {QStringLiteral("Brand"), 1},
+            {QStringLiteral("ChannelNum"), 4},
+            {QStringLiteral("CamRTSPPort"), 554},
+            {QStringLiteral("StreamURLList"), QVariantList{QStringLiteral("rtsp://cam/main")}},
+        });
+        authorizeList();
+        run.call("whole-list answer, logged in", [&] {
+            session.answer(QStringLiteral("authorizeDeviceList"), loggedIn, session.wrapper().last().userData);
+        });
+        const QVariantMap facts = loggedIn.toMap();
+        floor("whole-list answer, logged in", [&facts](QStandardItem* item) {
+                        item->setData(1, CameraRole::Status);
+                        item->setData(QStringLiteral("admin"), CameraRole::UserName);
+                        item->setData(QStringLiteral("secret"), CameraRole::Password);
+                        item->setData(facts.value(QStringLiteral("Model")).toString(), CameraRole::Model);
+                        item->setData(facts.value(QStringLiteral("ChannelNum")).toInt(), CameraRole::ChannelNum);
+                        item->setData(facts.value(QStringLiteral("CamRTSPPort")).toInt(), CameraRole::RtspPort);
+                        item->setData(facts.value(QStringLiteral("StreamURLList")).toList(), CameraRole::StreamUrlList);
+                        item->setData(facts.value(QStringLiteral("MAC")).toString(), CameraRole::Mac);
+                        item->setData(facts.value(QStringLiteral("Brand")).toInt(), CameraRole::Brand);
+                        item->setData(QStringLiteral("onvif"), CameraRole::BrandName);
+                    });
+        const QStandardItemModel* cameras = session.cameraModel();
+        if (cameras->item(cameras->rowCount() - 1)->data(CameraRole::Status).toInt() != 1)
+            std::fprintf(stderr, "the whole-list answer left rows not logged in\n");
+    });
+}
+
 
 // Heap bytes per row against a bare row with the same roles and values.
 void heap(benchmark::State& state)
@@ -700,7 +788,7 @@ int main(int argc, char** argv)
         std::exit(2);
     });
     const std::pair<const char*, void (*)(benchmark::State&)> scenarios[] = {
-        {"cameras", cameras}, {"refresh", refresh}, {"answers", answers}, {"stations", stations}, {"heap", heap},
+        {"cameras", cameras}, {"refresh", refresh}, {"answers", answers}, {"logins", logins}, {"stations", stations}, {"heap", heap},
     };
     for (const auto& [name, function] : scenarios) {
         for (const int n : sizes) {

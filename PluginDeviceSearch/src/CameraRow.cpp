@@ -4,7 +4,8 @@
 #include "CameraInfo.h"
 #include "CameraRoles.h"
 
-#include <QStandardItem>
+#include <QSignalBlocker>
+#include <QStandardItemModel>
 
 CameraRow::CameraRow(const CameraIndex* index, const QString& id)
     : m_index(index)
@@ -45,6 +46,32 @@ bool CameraRow::setData(const QVariant& value, int role)
     if (!row)
         return false;
     row->setData(value, role);
+    return true;
+}
+
+bool CameraRow::setValues(std::initializer_list<RoleValue> values)
+{
+    QStandardItem* row = item();
+    if (!row)
+        return false;
+    QStandardItemModel* model = row->model();
+    QList<int> changed;
+    changed.reserve(qsizetype(values.size()));
+    {
+        const QSignalBlocker quiet(model);
+        for (const RoleValue& write : values) {
+            // The item itself skips a value equal to the one it holds, and says nothing.
+            const QVariant held = row->data(write.role);
+            if (held.metaType() == write.value.metaType() && held == write.value)
+                continue;
+            row->setData(write.value, write.role);
+            changed.append(write.role);
+        }
+    }
+    if (model && !changed.isEmpty()) {
+        const QModelIndex index = row->index();
+        Q_EMIT model->dataChanged(index, index, changed);
+    }
     return true;
 }
 

@@ -124,6 +124,11 @@ private:
     void HandleAuthorizeListResp(const QVariant& result, void* userData, const QString& resultCode);
     void SetAuthorizeResult(const QVariantMap& result, const QString& uid, const QString& username,
                             const QString& password, const QString& resultCode);
+    // An answer as SetAuthorizeResult applies it, read once for every row it covers.
+    struct AuthorizeAnswer;
+    AuthorizeAnswer ReadAuthorizeAnswer(const QVariantMap& result, const QString& username,
+                                        const QString& password, const QString& resultCode) const;
+    void ApplyAuthorizeAnswer(const AuthorizeAnswer& answer, const QString& uid);
 
     // Detection events (PluginDeviceSearch.cpp)
     void HandleDetectCameraResEvt(const QVariant& event);

@@ -336,8 +336,7 @@ bool PluginDeviceSearch::authorize(const QString& uid, const QString& username, 
     // before the command goes: an answer the host delivers from inside SendCommand
     // then finds the request it answers.
     m_pendingAuthorizations.append(uid);
-    if (row.setData(status, CameraRole::PreviousStatus))
-        row.setData(int(Checking), CameraRole::Status);
+    row.setValues({{CameraRole::PreviousStatus, status}, {CameraRole::Status, int(Checking)}});
 
     void* context = m_authorizeContexts.create(username, password, {uid});
     // Only the context goes at once when no answer can come for it.
@@ -408,8 +407,7 @@ void PluginDeviceSearch::MarkListPending(const void* context, const QStringList&
         CameraRow row = m_cameraIndex->itemLosses() == lossesWhenFound ? CameraRow(m_cameraIndex, uid, rowsFound.at(i))
                                                                       : CameraRow(m_cameraIndex, uid);
         const QVariant status = row.data(CameraRole::Status);
-        if (row.setData(int(Checking), CameraRole::Status))
-            row.setData(status.toInt(), CameraRole::PreviousStatus);
+        row.setValues({{CameraRole::Status, int(Checking)}, {CameraRole::PreviousStatus, status.toInt()}});
     }
 }
 
@@ -432,10 +430,10 @@ bool PluginDeviceSearch::setAuthorization(const QStringList& uidList, const QStr
         if (!row.exists())
             continue;
         const int status = row.data(CameraRole::Status).toInt();
-        row.setData(int(Offline), CameraRole::Status);
-        row.setData(status, CameraRole::PreviousStatus);
-        row.setData(username, CameraRole::UserName);
-        row.setData(password, CameraRole::Password);
+        row.setValues({{CameraRole::Status, int(Offline)},
+                       {CameraRole::PreviousStatus, status},
+                       {CameraRole::UserName, username},
+                       {CameraRole::Password, password}});
         Q_EMIT addOfflineCamera(uid, Offline);
     }
     return true;

@@ -246,6 +246,22 @@ QStandardItem* PluginDeviceSearch::createStationNode(const DeviceInfo& info) con
 // ---------------------------------------------------------------------------
 // Authorization answers
 
+struct PluginDeviceSearch::AuthorizeAnswer
+{
+    QString username;
+    QString password;
+    QString resultCode;
+    DeviceStatus outcome = Failed;
+    // The camera's facts, as its row stores them; read only when the login succeeded.
+    QString model;
+    int channelNum = 0;
+    int rtspPort = 0;
+    QVariantList streamUrlList;
+    QString mac;
+    int brand = 0;
+    QString brandName;
+};
+
 void PluginDeviceSearch::HandleAuthorizeResp(const QVariant& result, void* userData, const QString& resultCode)
 {
     // Only a context we handed out and still hold is read; anything else is treated
@@ -280,12 +296,40 @@ void PluginDeviceSearch::HandleAuthorizeListResp(const QVariant& result, void* u
     // One answer for the whole list; each turn finds its row anew, since a slot of
     // the previous turn's deviceAuthorized may have changed the model.
     m_authorizeContexts.release(userData);
+    const AuthorizeAnswer read = ReadAuthorizeAnswer(answer, request.username, request.password, resultCode);
     for (const QString& uid : request.uidList)
-        SetAuthorizeResult(answer, uid, request.username, request.password, resultCode);
+        ApplyAuthorizeAnswer(read, uid);
+}
+
+PluginDeviceSearch::AuthorizeAnswer PluginDeviceSearch::ReadAuthorizeAnswer(const QVariantMap& result,
+                                                                            const QString& username,
+                                                                            const QString& password,
+                                                                            const QString& resultCode) const
+{
+    AuthorizeAnswer answer;
+    answer.username = username;
+    answer.password = password;
+    answer.resultCode = resultCode;
+    answer.outcome = MapDetectStatus(numberOf(result, ProtocolKey::DetRes));
+    if (answer.outcome == Authorized) {
+        answer.model = textOf(result, ProtocolKey::Model);
+        answer.channelNum = numberOf(result, ProtocolKey::ChannelNum);
+        answer.rtspPort = numberOf(result, ProtocolKey::CamRTSPPort);
+        answer.streamUrlList = listOf(result.value(ProtocolKey::StreamURLList));
+        answer.mac = CameraItem::macForRow(textOf(result, ProtocolKey::MAC));
+        answer.brand = numberOf(result, ProtocolKey::Brand);
+        answer.brandName = CameraItem::ConvertToBrandName(answer.brand);
+    }
+    return answer;
 }
 
 void PluginDeviceSearch::SetAuthorizeResult(const QVariantMap& result, const QString& uid, const QString& username,
                                             const QString& password, const QString& resultCode)
+{
+    ApplyAuthorizeAnswer(ReadAuthorizeAnswer(result, username, password, resultCode), uid);
+}
+
+void PluginDeviceSearch::ApplyAuthorizeAnswer(const AuthorizeAnswer& answer, const QString& uid)
 {
     CameraRow row(m_cameraIndex, uid);
     if (!row.exists()) {
@@ -295,14 +339,14 @@ void PluginDeviceSearch::SetAuthorizeResult(const QVariantMap& result, const QSt
         return;
     }
 
-    const DeviceStatus outcome = MapDetectStatus(result.value(ProtocolKey::DetRes).toInt());
+    const DeviceStatus outcome = answer.outcome;
     if (row.data(CameraRole::Status).toInt() == Authorized)
         return;
 
     QVariant newStatus;
-    if (resultCode == ProtocolKey::FrameworkInternalError)
+    if (answer.resultCode == ProtocolKey::FrameworkInternalError)
         newStatus = row.data(CameraRole::PreviousStatus);  // the command's fate is unknown: back to where it was
-    else if (resultCode != kSuccessCode)
+    else if (answer.resultCode != kSuccessCode)
         newStatus = int(Failed);
     else if (outcome == Authorized)
         newStatus = int(Authorized);
@@ -311,24 +355,26 @@ void PluginDeviceSearch::SetAuthorizeResult(const QVariantMap& result, const QSt
     else
         newStatus = int(IsAnotherAuthorizeRequestOutstanding(uid) ? Checking : outcome);
 
-    // Each write below tells the views at once, and their slots may take the row
-    // away; the request counts as answered whatever they do.
+    // The status is written and told first, and its slots may take the row away; the
+    // request counts as answered whatever they do.
     row.setData(newStatus, CameraRole::Status);
     RemoveOneAuthorizeRequest(uid);
 
     if (outcome == Authorized) {
-        row.setData(username, CameraRole::UserName);
-        row.setData(password, CameraRole::Password);
-        row.setData(result.value(ProtocolKey::Model).toString(), CameraRole::Model);
-        row.setData(result.value(ProtocolKey::ChannelNum).toInt(), CameraRole::ChannelNum);
-        row.setData(result.value(ProtocolKey::CamRTSPPort).toInt(), CameraRole::RtspPort);
-        row.setData(listOf(result.value(ProtocolKey::StreamURLList)), CameraRole::StreamUrlList);
-        SetItemMac(row, result.value(ProtocolKey::MAC).toString());
-        SetItemBrand(row, result.value(ProtocolKey::Brand).toInt());
+        row.setValues({
+            {CameraRole::UserName, answer.username},
+            {CameraRole::Password, answer.password},
+            {CameraRole::Model, answer.model},
+            {CameraRole::ChannelNum, answer.channelNum},
+            {CameraRole::RtspPort, answer.rtspPort},
+            {CameraRole::StreamUrlList, answer.streamUrlList},
+            {CameraRole::Mac, answer.mac},
+            {CameraRole::Brand, answer.brand},
+            {CameraRole::BrandName, answer.brandName},
+        });
         RemoveAllAuthorizeRequest(uid);
     } else if (outcome == DetectCode2) {
-        row.setData(username, CameraRole::UserName);
-        row.setData(password, CameraRole::Password);
+        row.setValues({{CameraRole::UserName, answer.username}, {CameraRole::Password, answer.password}});
     }
     // Told only while the row is there to show it.
     if (row.exists())
