@@ -338,7 +338,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("requests");       // outstanding for the camera when its row goes
 
         QTest::newRow("login, refresh") << "refreshDevices" << kSingle << false << 1;
-        QTest::newRow("login, new search") << "searchDevices" << kSingle << false << 1;
         QTest::newRow("list login answered per camera, refresh") << "refreshDevices" << kList << true << 1;
         QTest::newRow("list login answered as a whole, new search") << "searchDevices" << kList << false << 1;
         QTest::newRow("two logins, one answered while the row is gone") << "refreshDevices" << kSingle << false << 2;

@@ -275,12 +275,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("mixed");
         QTest::newRow("one type per role, few rows") << 1u << 12 << false;
         QTest::newRow("one type per role, many equal keys") << 2u << 400 << false;
-        QTest::newRow("one type per role, another site") << 3u << 250 << false;
         QTest::newRow("types mixed within a role") << 4u << 150 << true;
-        QTest::newRow("types mixed, many rows") << 5u << 400 << true;
         QTest::newRow("no rows") << 6u << 0 << false;
         QTest::newRow("station addresses of plain numbers") << 7u << 300 << false;
-        QTest::newRow("station addresses of plain numbers, few rows") << 8u << 20 << false;
     }
 
     void viewsAgreeWithPlainProxies()
