@@ -138,7 +138,7 @@ private Q_SLOTS:
 
     // Ids that name nothing are refused, filters and imports (at once for what is no regular
     // file) change no model, a device is added whatever it is given. Which added devices
-    // can be sent: tst_authorize.
+    // can be sent (an address and a usable port): tst_authorize.
     void qmlCalls()
     {
         QFETCH(QString, text);
