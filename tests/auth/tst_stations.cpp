@@ -42,8 +42,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("needingAuthorization");
         QTest::newRow("model order, the authorized one left out") << false << "" << QStringList{"s1", "s2", "s3", "s4"}
                                                                   << QStringList{"s1", "s3", "s4"};
-        QTest::newRow("sorted as the view is") << true << "" << QStringList{"s4", "s3", "s1", "s2"}
-                                               << QStringList{"s4", "s3", "s1"};
         QTest::newRow("filtered as the view is") << true << "alpha" << QStringList{"s3", "s1"}
                                                  << QStringList{"s3", "s1"};
         QTest::newRow("only the authorized one shown") << true << "beta" << QStringList{"s2"} << QStringList();

@@ -69,7 +69,8 @@ private Q_SLOTS:
         QVERIFY2(!errors.contains(QLatin1String(".qml:")), qPrintable(errors.left(4000)));
         QVERIFY(report.startsWith("Site \"Generated site of 1500 cameras\": 1500 cameras"));
         QVERIFY(report.contains("more rows left out: a table of more than 1000 rows shows its first 100"));
-        // Twenty-five rounds of the demo's cameras: twenty-five times the demo's counts
+        // Twenty-five rounds of the demo's cameras, each copy behaving as the camera it
+        // copies: twenty-five times the demo's counts
         // (Checking=1 Authorized=40 Rejected=4 Failed=4 Offline=4 total=53).
         QVERIFY2(report.contains("counts[authorize]: Checking=25 Authorized=1000 Rejected=100 Unreachable=0 "
                                  "Failed=100 Offline=100 NotChecked=0 total=1325\n"),

@@ -59,29 +59,6 @@ private Q_SLOTS:
         }
     }
 
-    // A copy behaves as the camera it copies: the same answers to the same logins,
-    // the same faults, managed by the topology the same way.
-    void copiesBehaveAsTheirPattern()
-    {
-        const Site pattern = demoSite();
-        const int patternSize = int(pattern.cameras.size());
-        const Site site = SiteGenerator::generate(pattern, patternSize * 3 + 7);
-        for (int i = patternSize; i < site.cameras.size(); ++i) {
-            const SiteCamera& copy = site.cameras.at(i);
-            const SiteCamera& original = pattern.cameras.at(i % patternSize);
-            QCOMPARE(copy.brand, original.brand);
-            QCOMPARE(copy.credential, original.credential);
-            QCOMPARE(int(copy.state), int(original.state));
-            QCOMPARE(int(copy.fault), int(original.fault));
-            QCOMPARE(copy.alsoOnvif, original.alsoOnvif);
-            QCOMPARE(site.cameraAt(copy.ip, copy.port()), &copy);
-            const QString port = QString::number(copy.port());
-            QCOMPARE(site.isManagedInFull(copy.ip, port), pattern.isManagedInFull(original.ip, port));
-        }
-        // Three full rounds; the seven cameras of the fourth are not the partly managed one.
-        QCOMPARE(site.partlyManagedCount(), pattern.partlyManagedCount() * 3);
-    }
-
     // The first camera of the list that answers on an address and port.
     void lookUpsByAddress_data()
     {

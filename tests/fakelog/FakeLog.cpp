@@ -1,38 +1,19 @@
 #include "FakeLog.h"
 
 #include <cstdarg>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-using RegisterModuleFn = void (*)(void*, int, const char*, int*);
-using BeginRecordFn = int (*)(void*, int, int, const char*, int);
-using WriteRecordFn = void (*)(void*, const char*, va_list);
-
-// The library's global object. Only the four named fields are meant for callers;
-// every other slot points at a trap, so a caller reading a wrong offset crashes
-// instead of passing by accident.
-struct Facade
-{
-    void* reserved0[3];
-    void* handle;
-    void* reserved1[5];
-    RegisterModuleFn registerModule;
-    void* reserved2[4];
-    BeginRecordFn beginRecord;
-    WriteRecordFn writeRecord;
-    void* reserved3[4];
-};
-static_assert(offsetof(Facade, handle) == 24, "facade layout");
-static_assert(offsetof(Facade, registerModule) == 72, "facade layout");
-static_assert(offsetof(Facade, beginRecord) == 112, "facade layout");
-static_assert(offsetof(Facade, writeRecord) == 120, "facade layout");
-
+// The library's global object as pointer-sized slots. Only the four slots below are
+// meant for callers (at bytes 24, 72, 112 and 120 on 64-bit systems); every other slot
+// points at a trap, so a caller reading a wrong offset crashes instead of passing by
+// accident.
+enum Slot { HandleSlot = 3, RegisterModuleSlot = 9, BeginRecordSlot = 14, WriteRecordSlot = 15, SlotCount = 20 };
+void* facade[SlotCount];
 int handleTag;
-Facade facade;
 
 [[noreturn]] void trap()
 {
@@ -46,9 +27,9 @@ void registerModule(void* handle, int kind, const char* moduleName, int* moduleI
     *moduleId = FakeLog::moduleId();
 }
 
-int beginRecord(void* handle, int levelWord, int zero, const char* sourceFile, int line)
+int beginRecord(void* handle, int levelWord, int /*zero*/, const char* sourceFile, int line)
 {
-    FakeLog::calls().begins.push_back({handle, levelWord, zero, sourceFile ? sourceFile : "", line});
+    FakeLog::calls().begins.push_back({handle, levelWord, sourceFile ? sourceFile : "", line});
     return FakeLog::calls().beginResult;
 }
 
@@ -67,13 +48,12 @@ bool variantIs(const char* name)
 
 void buildFacade()
 {
-    void** slots = reinterpret_cast<void**>(&facade);
-    for (std::size_t i = 0; i < sizeof(Facade) / sizeof(void*); ++i)
-        slots[i] = reinterpret_cast<void*>(&trap);
-    facade.handle = variantIs("null-handle") ? nullptr : &handleTag;
-    facade.registerModule = variantIs("null-register") ? nullptr : &registerModule;
-    facade.beginRecord = &beginRecord;
-    facade.writeRecord = variantIs("null-write") ? nullptr : &writeRecord;
+    for (void*& slot : facade)
+        slot = reinterpret_cast<void*>(&trap);
+    facade[HandleSlot] = variantIs("null-handle") ? nullptr : &handleTag;
+    facade[RegisterModuleSlot] = variantIs("null-register") ? nullptr : reinterpret_cast<void*>(&registerModule);
+    facade[BeginRecordSlot] = reinterpret_cast<void*>(&beginRecord);
+    facade[WriteRecordSlot] = variantIs("null-write") ? nullptr : reinterpret_cast<void*>(&writeRecord);
 }
 
 } // namespace
@@ -93,7 +73,7 @@ extern "C" FAKELOG_EXPORT int LogTrace_GetGlobalObject(int kind, void** result)
     if (variantIs("null-facade"))
         return 1;
     buildFacade();
-    *result = &facade;
+    *result = facade;
     return 0;
 }
 

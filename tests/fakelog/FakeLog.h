@@ -17,6 +17,8 @@ namespace FakeLog {
 
 // The number the library gives the module that registers.
 int moduleId();
+// The handle a well-behaved facade carries (null-handle hands out null instead).
+void* handle();
 
 struct Registration
 {
@@ -29,7 +31,6 @@ struct BeginRecord
 {
     void* handle;
     int levelWord;
-    int zero;
     std::string sourceFile;
     int line;
 };
@@ -40,9 +41,6 @@ struct WriteRecord
     std::string format;
     std::string message; // the format filled in with the arguments
 };
-
-// The handle a well-behaved facade carries (null-handle hands out null instead).
-void* handle();
 
 // What the plug-in did through the library so far.
 struct Calls

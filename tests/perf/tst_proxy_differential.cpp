@@ -317,12 +317,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("writes");
         QTest::newRow("one type per role, few rows") << 1u << 12 << false << false;
         QTest::newRow("one type per role, many equal keys") << 2u << 400 << false << false;
-        QTest::newRow("one type per role, another site") << 3u << 250 << false << false;
         QTest::newRow("types mixed within a role") << 4u << 150 << true << false;
-        QTest::newRow("types mixed, many rows") << 5u << 400 << true << false;
         QTest::newRow("no rows") << 6u << 0 << false << false;
         QTest::newRow("station addresses of plain numbers") << 7u << 300 << false << false;
-        QTest::newRow("station addresses of plain numbers, few rows") << 8u << 20 << false << false;
         QTest::newRow("rows written between calls") << 9u << 200 << false << true;
         QTest::newRow("rows written between calls, few rows") << 10u << 6 << false << true;
         QTest::newRow("rows written between calls, types mixed") << 11u << 150 << true << true;
