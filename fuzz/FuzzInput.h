@@ -2,7 +2,8 @@
 
 // Turns a fuzzer's bytes into numbers, texts and variant trees for the plug-in's
 // processors. Texts lean towards what the plug-in compares against: its protocol keys
-// and, through known(), the ids the plug-in under test holds or sent.
+// and, through known(), the ids the plug-in under test holds or sent (0: a camera's,
+// 1: a station's, 2: a request's).
 #include "ProtocolKeys.h"
 
 #include <QCborValue>
@@ -22,7 +23,7 @@ constexpr size_t kMaxText = 48;
 class FuzzInput
 {
 public:
-    FuzzInput(FuzzedDataProvider& bytes, std::function<QString()> known) : m_bytes(bytes), m_known(std::move(known)) {}
+    FuzzInput(FuzzedDataProvider& bytes, std::function<QString(int kind)> known) : m_bytes(bytes), m_known(std::move(known)) {}
 
     bool exhausted() const { return m_bytes.remaining_bytes() == 0; }
     int pick(int count) { return count <= 0 ? 0 : m_bytes.ConsumeIntegralInRange<int>(0, count - 1); }
@@ -49,8 +50,9 @@ public:
 
     QString steered()
     {
-        switch (pick(8)) {
-        case 0: case 1: case 2: return m_known();
+        const int choice = pick(8);
+        switch (choice) {
+        case 0: case 1: case 2: return m_known(choice);
         case 3: return key();
         case 4: return QString(m_bytes.ConsumeIntegralInRange<int>(0, 1 << 16), QChar(integral<char16_t>()));
         case 5: return QStringLiteral("001122AABBCC");
@@ -142,5 +144,5 @@ public:
 
 private:
     FuzzedDataProvider& m_bytes;
-    std::function<QString()> m_known;
+    std::function<QString(int kind)> m_known;
 };

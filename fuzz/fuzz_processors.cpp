@@ -58,7 +58,7 @@ void abortOnWarnings(QtMsgType type, const QMessageLogContext&, const QString& m
 class Session
 {
 public:
-    explicit Session(FuzzedDataProvider& bytes) : m_in(bytes, [this] { return known(); })
+    explicit Session(FuzzedDataProvider& bytes) : m_in(bytes, [this](int kind) { return known(kind); })
     {
         if (!m_plugin.InitialPluginBase(nullptr, this, &m_wrapper))
             fail("Init failed");
@@ -128,36 +128,37 @@ private:
     // A call QML may make whenever it has the turn (and a view's edit of a station).
     Effect qmlCall()
     {
-        switch (m_in.pick(15)) {
+        switch (m_in.pick(16)) {
         case 0:
-            return m_plugin.searchDevices(m_in.number().toInt(), m_in.pick(8), m_in.text(), m_in.integral<int>())
+            return m_plugin.searchDevices(m_in.number().toInt(), m_in.pick(8), m_in.text(), m_in.number().toInt())
                 ? Effect::EmptiesCameras : Effect::KeepsRows;
         case 1:
-            return m_plugin.refreshDevices(m_in.number().toInt(), m_in.pick(8), m_in.text(), m_in.integral<int>())
+            return m_plugin.refreshDevices(m_in.number().toInt(), m_in.pick(8), m_in.text(), m_in.number().toInt())
                 ? Effect::KeepsManualCameras : Effect::KeepsRows;
         case 2: return m_plugin.searchStations() ? Effect::EmptiesStations : Effect::KeepsRows;
         case 3: m_plugin.authorize(m_in.flip() ? cameraId() : m_in.steered(), m_in.steered(), m_in.text()); break;
         case 4: m_plugin.authorizeList(uids(), m_in.steered(), m_in.text()); break;
         case 5: m_plugin.setAuthorization(uids(), m_in.steered(), m_in.text()); break;
-        case 6:
+        case 6: m_plugin.addDevice(m_in.steered(), 0, QStringLiteral("10.0.0.9"), 80); break;  // as a dialog does
+        case 7:
             m_plugin.addDevice(m_in.steered(), m_in.number().toInt(), m_in.steered(), m_in.integral<ushort>(),
                                m_in.steered(), m_in.number().toInt(), m_in.steered(), m_in.text(), m_in.text(),
                                m_in.flip(), m_in.text(8));
             break;
-        case 7: m_plugin.addStation(m_in.flip() ? m_in.device(1) : m_in.map(1)); break;
-        case 8:
+        case 8: m_plugin.addStation(m_in.flip() ? m_in.device(1) : m_in.map(1)); break;
+        case 9:
             m_plugin.removeRowInSearchedStationTableModel(m_in.flip() ? stationId() : m_in.steered());
             return Effect::RemovesOneStation;
-        case 9: m_cameraProxy->sortByRole(Qt::UserRole + m_in.pick(24) - 2, m_in.order()); break;
-        case 10: m_cameraProxy->setFilterBrand(m_in.flip() ? QStringLiteral("qrln") : m_in.steered()); break;
-        case 11: m_cameraProxy->setFilterString(m_in.steered()); break;
-        case 12:
+        case 10: m_cameraProxy->sortByRole(Qt::UserRole + m_in.pick(24) - 2, m_in.order()); break;
+        case 11: m_cameraProxy->setFilterBrand(m_in.flip() ? QStringLiteral("qrln") : m_in.steered()); break;
+        case 12: m_cameraProxy->setFilterString(m_in.steered()); break;
+        case 13:
             if (m_in.flip())
                 m_stationProxy->sortByRole(Qt::UserRole + m_in.pick(16) - 1, m_in.order());
             else
                 m_stationProxy->setFilterString(m_in.steered());
             break;
-        case 13:
+        case 14:
             m_plugin.getAllIdInSearchedStationSortFilterModel();
             m_plugin.getStationsNeedToBeAuthorized();
             m_plugin.setQRLNModelBrand(m_in.flip() ? QString() : m_in.steered());
@@ -264,12 +265,7 @@ private:
     QString cameraId() { return rowId(m_cameras, CameraRole::Id); }
     QString stationId() { return rowId(m_stations, StationRole::Id); }
 
-    // Texts the plug-in holds or sent.
-    QString known()
-    {
-        const int which = m_in.pick(3);
-        return which == 0 ? cameraId() : which == 1 ? stationId() : requestId();
-    }
+    QString known(int kind) { return kind == 0 ? cameraId() : kind == 1 ? stationId() : requestId(); }
 
     QStringList uids()
     {
