@@ -23,7 +23,10 @@ constexpr size_t kMaxText = 48;
 class FuzzInput
 {
 public:
-    FuzzInput(FuzzedDataProvider& bytes, std::function<QString(int kind)> known) : m_bytes(bytes), m_known(std::move(known)) {}
+    FuzzInput(FuzzedDataProvider& bytes, std::function<QString(int kind)> known)
+        : m_bytes(bytes), m_known(std::move(known))
+    {
+    }
 
     bool exhausted() const { return m_bytes.remaining_bytes() == 0; }
     int pick(int count) { return count <= 0 ? 0 : m_bytes.ConsumeIntegralInRange<int>(0, count - 1); }
@@ -42,9 +45,9 @@ public:
     QString key()
     {
         using namespace ProtocolKey;
-        static const QStringList keys{ReqUID,    CheckAuth, DevList, DelID,      IP,         HostName,
-                                      HttpPort,  HttpsPort, MAC,     Model,      Brand,      QRLNModel,
-                                      SearchType, ChannelNum, DetRes, CamRTSPPort, StreamURLList};
+        static const QStringList keys{ReqUID, CheckAuth, DevList, DelID, IP, HostName, HttpPort, HttpsPort, MAC,
+                                      Model, Brand, QRLNModel, SearchType, ChannelNum, DetRes, CamRTSPPort,
+                                      StreamURLList};
         return keys.at(pick(keys.size()));
     }
 
