@@ -21,8 +21,11 @@ struct SentCommand
     void* userData = nullptr;
     bool flag = false;
     QString text;
+    // What SendCommand answered: whether the host took the command.
+    bool accepted = true;
 
     QVariantMap map() const { return parameters.toMap(); }
+    QString requestId() const { return map().value(QStringLiteral("reqUID")).toString(); }
     QVariantList list() const { return parameters.toList(); }
 };
 
