@@ -5,8 +5,6 @@
 #include "CameraRoles.h"
 #include "ProxyFilterCompat.h"
 
-#include <algorithm>
-
 namespace {
 
 // The values the filter words are searched in, in the order they are searched.
@@ -29,27 +27,13 @@ struct CameraSearchFields
             return index.data(CameraRole::BrandName).toString();
         }
     }
-
-    static void append(const QModelIndex& index, QString& texts)
-    {
-        for (int i = 0; i < count; ++i) {
-            texts.append(read(index, i));
-            texts.append(QLatin1Char(' '));
-        }
-    }
 };
-
-// Whether a filter pass reads the searched values of the rows.
-bool searchesValues(const QStringList& words)
-{
-    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return !word.isEmpty(); });
-}
 
 } // namespace
 
 CameraSortFilterModel::CameraSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
-    , m_searchedTexts(&CameraSearchFields::append,
+    , m_searchedTexts(&SearchedValues<CameraSearchFields>::appendAll,
                       {CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model, CameraRole::BrandName})
 {
     setDynamicSortFilter(false);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 // The values of a row that the filter words are searched in, in the order they are
 // searched, each read from the row the first time a word needs it and kept for the
 // next words: a row's values lie scattered over the heap, so reading each once,
@@ -41,6 +43,16 @@ public:
         return true;
     }
 
+    // Appends every searched value of the row to texts, each followed by a space: the
+    // row's share of the texts a view keeps between filter changes (SearchedTexts).
+    static void appendAll(const QModelIndex& index, QString& texts)
+    {
+        for (int i = 0; i < Fields::count; ++i) {
+            texts.append(Fields::read(index, i));
+            texts.append(QLatin1Char(' '));
+        }
+    }
+
 private:
     static_assert(Fields::count <= 32, "one bit per value");
 
@@ -57,3 +69,9 @@ private:
     QString m_values[Fields::count];
     unsigned m_read = 0;
 };
+
+// Whether a filter pass with these words reads the searched values of the rows.
+inline bool searchesValues(const QStringList& words)
+{
+    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return !word.isEmpty(); });
+}

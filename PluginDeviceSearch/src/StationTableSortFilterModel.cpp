@@ -29,27 +29,13 @@ struct StationSearchFields
             return index.data(StationRole::HostName).toString();
         }
     }
-
-    static void append(const QModelIndex& index, QString& texts)
-    {
-        for (int i = 0; i < count; ++i) {
-            texts.append(read(index, i));
-            texts.append(QLatin1Char(' '));
-        }
-    }
 };
-
-// Whether a filter pass reads the searched values of the rows.
-bool searchesValues(const QStringList& words)
-{
-    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return !word.isEmpty(); });
-}
 
 } // namespace
 
 StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
-    , m_searchedTexts(&StationSearchFields::append, {StationRole::Model, StationRole::Ip, StationRole::Port,
+    , m_searchedTexts(&SearchedValues<StationSearchFields>::appendAll, {StationRole::Model, StationRole::Ip, StationRole::Port,
                                                       StationRole::HttpsPort, StationRole::HostName})
 {
     setDynamicSortFilter(false);
