@@ -1,5 +1,7 @@
 #include "SearchedTexts.h"
 
+#include "TopLevelRowChanges.h"
+
 #include <QStringList>
 
 #include <utility>
@@ -26,49 +28,27 @@ void SearchedTexts::watch(const QAbstractItemModel* source)
         return;
 
     // Only top-level rows are kept: changes below them leave the texts as they are.
-    const auto rowsChanged = [this](const QModelIndex& parent) {
-        if (!parent.isValid())
-            drop();
-    };
-    const auto all = [this] { drop(); };
-    m_connections = {
-        QObject::connect(source, &QAbstractItemModel::dataChanged,
-                         [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
-                             if (!m_kept || topLeft.parent().isValid() || topLeft.column() > 0
-                                 || bottomRight.column() < 0)
-                                 return;
-                             bool searched = roles.isEmpty();
-                             for (const int role : roles)
-                                 searched = searched || m_roles.contains(role);
-                             if (searched)
-                                 drop();
-                         }),
-        QObject::connect(source, &QAbstractItemModel::rowsInserted,
-                         [this](const QModelIndex& parent, int first, int last) {
-                             if (parent.isValid())
-                                 return;
-                             // Rows appended at the end, as a search's answers are, are
-                             // read now, while they are fresh.
-                             if (m_kept && size_t(first) + 1 == m_offsets.size())
-                                 append(first, last);
-                             else
-                                 drop();
-                         }),
-        QObject::connect(source, &QAbstractItemModel::rowsRemoved, rowsChanged),
-        QObject::connect(source, &QAbstractItemModel::rowsMoved,
-                         [this](const QModelIndex& from, int, int, const QModelIndex& to) {
-                             if (!from.isValid() || !to.isValid())
-                                 drop();
-                         }),
-        QObject::connect(source, &QAbstractItemModel::columnsInserted, rowsChanged),
-        QObject::connect(source, &QAbstractItemModel::columnsRemoved, rowsChanged),
-        QObject::connect(source, &QAbstractItemModel::columnsMoved, all),
-        QObject::connect(source, &QAbstractItemModel::layoutAboutToBeChanged, all),
-        QObject::connect(source, &QAbstractItemModel::layoutChanged, all),
-        QObject::connect(source, &QAbstractItemModel::modelAboutToBeReset, all),
-        QObject::connect(source, &QAbstractItemModel::modelReset, all),
-        QObject::connect(source, &QObject::destroyed, [this] { watch(nullptr); }),
-    };
+    m_connections = TopLevelRowChanges{
+        [this](const QList<int>& roles) {
+            if (!m_kept)
+                return;
+            bool searched = roles.isEmpty();
+            for (const int role : roles)
+                searched = searched || m_roles.contains(role);
+            if (searched)
+                drop();
+        },
+        [this](int first, int last) {
+            // Rows appended at the end, as a search's answers are, are read now, while
+            // they are fresh.
+            if (m_kept && size_t(first) + 1 == m_offsets.size())
+                append(first, last);
+            else
+                drop();
+        },
+        [this] { drop(); },
+        [this] { watch(nullptr); },
+    }.connect(source);
 }
 
 void SearchedTexts::prepare()

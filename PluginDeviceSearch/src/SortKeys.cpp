@@ -1,5 +1,7 @@
 #include "SortKeys.h"
 
+#include "TopLevelRowChanges.h"
+
 #include <QStandardItemModel>
 #include <QVariant>
 
@@ -219,35 +221,12 @@ void SortKeys::watch(const QAbstractItemModel* source)
         return;
 
     // Only top-level rows are ranked: changes below them leave the ranks as they are.
-    const auto topLevel = [](const QModelIndex& parent) { return !parent.isValid(); };
-    const auto rowsChanged = [this, topLevel](const QModelIndex& parent) {
-        if (topLevel(parent))
-            dropAll();
-    };
-    const auto all = [this] { dropAll(); };
-    m_connections = {
-        QObject::connect(source, &QAbstractItemModel::dataChanged,
-                         [this, topLevel](const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                                          const QList<int>& roles) {
-                             if (topLevel(topLeft.parent()) && topLeft.column() <= 0 && bottomRight.column() >= 0)
-                                 drop(roles);
-                         }),
-        QObject::connect(source, &QAbstractItemModel::rowsInserted, rowsChanged),
-        QObject::connect(source, &QAbstractItemModel::rowsRemoved, rowsChanged),
-        QObject::connect(source, &QAbstractItemModel::rowsMoved,
-                         [this, topLevel](const QModelIndex& from, int, int, const QModelIndex& to) {
-                             if (topLevel(from) || topLevel(to))
-                                 dropAll();
-                         }),
-        QObject::connect(source, &QAbstractItemModel::columnsInserted, rowsChanged),
-        QObject::connect(source, &QAbstractItemModel::columnsRemoved, rowsChanged),
-        QObject::connect(source, &QAbstractItemModel::columnsMoved, all),
-        QObject::connect(source, &QAbstractItemModel::layoutAboutToBeChanged, all),
-        QObject::connect(source, &QAbstractItemModel::layoutChanged, all),
-        QObject::connect(source, &QAbstractItemModel::modelAboutToBeReset, all),
-        QObject::connect(source, &QAbstractItemModel::modelReset, all),
-        QObject::connect(source, &QObject::destroyed, [this] { watch(nullptr); }),
-    };
+    m_connections = TopLevelRowChanges{
+        [this](const QList<int>& roles) { drop(roles); },
+        [this](int, int) { dropAll(); },
+        [this] { dropAll(); },
+        [this] { watch(nullptr); },
+    }.connect(source);
 }
 
 bool SortKeys::use(int role, Qt::CaseSensitivity cs)
