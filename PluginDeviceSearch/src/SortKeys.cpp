@@ -41,166 +41,203 @@ Kind kindOf(const QVariant& value)
 
 // Ranks rows by a key of their own: equal keys share a rank; rows without a key keep
 // the highest rank, after every row with one.
-template <typename Less>
-void rankRows(std::vector<int>& rows, std::vector<int>& ranks, Less less)
+template <typename Key, typename Less>
+void rankKeys(std::vector<Key>& keys, std::vector<int>& ranks, Less less)
 {
-    std::sort(rows.begin(), rows.end(), less);
+    std::sort(keys.begin(), keys.end(), less);
     int rank = -1;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (i == 0 || less(rows[i - 1], rows[i]))
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i == 0 || less(keys[i - 1], keys[i]))
             ++rank;
-        ranks[size_t(rows[i])] = rank;
+        ranks[size_t(keys[i].row)] = rank;
     }
 }
 
-// Enough for a MAC address or an IPv4 address to compare without leaving the key.
-constexpr qsizetype kPrefixLength = 12;
-constexpr int kUnitsPerWord = 4;
+template <typename Number>
+struct NumberKey
+{
+    Number value;
+    int row;
+};
 
 // Ranks of a few roles are kept: the columns a user goes back and forth between.
 constexpr size_t kKeptTables = 8;
 
+// A text's first code units packed into three numbers, the first unit highest, zeros
+// after the end: ordered like the texts themselves wherever they differ. Where every
+// packed text is ASCII a unit takes 8 bits, so 24 of them fit, enough for a MAC or an
+// IPv4 address to compare without leaving the key; otherwise 16 bits, 12 units.
+constexpr size_t kPrefixWords = 3;
+
 struct TextKey
 {
-    // The first kPrefixLength code units, 16 bits each, the first one highest, zeros
-    // after the end; ordered like the texts themselves wherever they differ.
-    // Case-blind, they are packed only when all of them are ASCII, whose folding is
-    // plain lower case.
-    std::array<quint64, kPrefixLength / kUnitsPerWord> prefix{};
-    bool packed = false;
-    // Case-blind: the whole text is ASCII and lies lower-cased in the buffer, so two
-    // such texts compare as they are, unit by unit.
-    bool folded = false;
+    std::array<quint64, kPrefixWords> prefix{};
     qsizetype offset = 0;
     qsizetype length = 0;
     int row = 0;
+    // Whether prefix holds the text's start. Case-blind, only texts that are all ASCII
+    // are packed: their folding is plain lower case.
+    bool packed = false;
+    // Case-blind: the text is ASCII and lies lower-cased in the buffer, so two such
+    // texts compare as they are, unit by unit.
+    bool folded = false;
 };
 
-// Appends the text to the buffer (lower-cased where that is how a case-blind
-// comparison sees it) and returns its key.
-TextKey textKey(const QString& text, Qt::CaseSensitivity cs, QString& buffer, int row)
+// The values of a role, each read once, in one pass over the rows: a row's value is
+// taken apart while it is in the cache (a number kept as a number, a text appended to
+// one buffer), not read again from the row, which on a large site is a few cache
+// misses a row.
+class ValueReader
 {
-    TextKey key;
-    key.offset = buffer.size();
-    key.length = text.size();
-    key.row = row;
-    buffer.append(text);
-    if (cs == Qt::CaseInsensitive) {
-        // Lower-cased in place, and undone if the text turns out not to be ASCII.
-        char16_t* units = reinterpret_cast<char16_t*>(buffer.data()) + key.offset;
-        key.folded = true;
-        for (qsizetype i = 0; i < key.length && key.folded; ++i) {
-            if (units[i] >= 0x80)
-                key.folded = false;
-            else if (units[i] >= 'A' && units[i] <= 'Z')
-                units[i] = char16_t(units[i] + ('a' - 'A'));
-        }
-        if (!key.folded)
-            std::copy(text.utf16(), text.utf16() + text.size(), units);
+public:
+    ValueReader(Qt::CaseSensitivity cs, int rows)
+        : m_cs(cs)
+        , m_rows(size_t(rows))
+    {
     }
-    key.packed = true;
-    for (qsizetype i = 0; i < kPrefixLength; ++i) {
-        char16_t unit = i < text.size() ? buffer.at(key.offset + i).unicode() : 0;
-        if (cs == Qt::CaseInsensitive && !key.folded && unit >= 0x80) {
-            key.packed = false;
+
+    // False once the values cannot be ranked: their comparison is no order.
+    bool add(const QVariant& value, int row)
+    {
+        const Kind kind = kindOf(value);
+        if (kind == Kind::Missing)
+            return true;
+        if (kind == Kind::Unranked || (m_kind != Kind::Missing && m_kind != kind))
+            return false;
+        if (m_kind == Kind::Missing)
+            reserve(kind);
+        m_kind = kind;
+        switch (kind) {
+        case Kind::Integer:
+        case Kind::Real:
+            // A number is read as the type of the number it is compared with: only
+            // numbers of one type compare the same from both sides.
+            if (m_numberType != QMetaType::UnknownType && m_numberType != value.metaType().id())
+                return false;
+            m_numberType = value.metaType().id();
+            if (kind == Kind::Integer) {
+                m_integers.push_back({value.toLongLong(), row});
+                return true;
+            }
+            m_reals.push_back({value.toDouble(), row});
+            return !std::isnan(m_reals.back().value);
+        default:
+            if (value.metaType().id() == QMetaType::QString)
+                addText(*static_cast<const QString*>(value.constData()), row);
+            else
+                addText(value.toString(), row);
+            return true;
+        }
+    }
+
+    // Every row that has a value gets a rank; ranks of the others are left as they are.
+    void rank(std::vector<int>& ranks)
+    {
+        switch (m_kind) {
+        case Kind::Integer:
+            rankKeys(m_integers, ranks, [](const auto& a, const auto& b) { return a.value < b.value; });
+            break;
+        case Kind::Real:
+            rankKeys(m_reals, ranks, [](const auto& a, const auto& b) { return a.value < b.value; });
+            break;
+        case Kind::Text:
+            rankTexts(ranks);
+            break;
+        default:
             break;
         }
-        if (cs == Qt::CaseInsensitive && unit >= 'A' && unit <= 'Z')
-            unit = char16_t(unit + ('a' - 'A'));
-        quint64& word = key.prefix[size_t(i / kUnitsPerWord)];
-        word = (word << 16) | unit;
     }
-    return key;
-}
+
+private:
+    void reserve(Kind kind)
+    {
+        if (kind == Kind::Integer)
+            m_integers.reserve(m_rows);
+        else if (kind == Kind::Real)
+            m_reals.reserve(m_rows);
+        else
+            m_keys.reserve(m_rows);
+    }
+
+    void addText(QStringView text, int row)
+    {
+        TextKey key;
+        key.offset = m_texts.size();
+        key.length = text.size();
+        key.row = row;
+        m_texts.append(text);
+        char16_t* units = reinterpret_cast<char16_t*>(m_texts.data()) + key.offset;
+        char16_t seen = 0;
+        for (qsizetype i = 0; i < key.length; ++i)
+            seen |= units[i];
+        const bool ascii = seen < 0x80;
+        if (m_cs == Qt::CaseInsensitive) {
+            key.folded = key.packed = ascii;
+            for (qsizetype i = 0; ascii && i < key.length; ++i) {
+                if (units[i] >= 'A' && units[i] <= 'Z')
+                    units[i] = char16_t(units[i] + ('a' - 'A'));
+            }
+        } else {
+            key.packed = true;
+            m_wide = m_wide || !ascii;
+        }
+        m_keys.push_back(key);
+    }
+
+    void rankTexts(std::vector<int>& ranks)
+    {
+        const int bits = m_wide ? 16 : 8;
+        const qsizetype unitsPerWord = 64 / bits;
+        const qsizetype prefixLength = qsizetype(kPrefixWords) * unitsPerWord;
+        const char16_t* units = reinterpret_cast<const char16_t*>(m_texts.constData());
+        for (TextKey& key : m_keys) {
+            if (!key.packed)
+                continue;
+            for (qsizetype i = 0; i < prefixLength; ++i) {
+                quint64& word = key.prefix[size_t(i / unitsPerWord)];
+                word = (word << bits) | (i < key.length ? units[key.offset + i] : 0u);
+            }
+        }
+        const QStringView all(m_texts);
+        const Qt::CaseSensitivity cs = m_cs;
+        rankKeys(m_keys, ranks, [all, cs, prefixLength](const TextKey& left, const TextKey& right) {
+            if (left.packed && right.packed) {
+                if (left.prefix != right.prefix)
+                    return left.prefix < right.prefix;
+                if (left.length <= prefixLength && right.length <= prefixLength)
+                    return left.length < right.length;
+            }
+            const Qt::CaseSensitivity compared = left.folded && right.folded ? Qt::CaseSensitive : cs;
+            return all.mid(left.offset, left.length).compare(all.mid(right.offset, right.length), compared) < 0;
+        });
+    }
+
+    const Qt::CaseSensitivity m_cs;
+    const size_t m_rows;
+    Kind m_kind = Kind::Missing;
+    int m_numberType = QMetaType::UnknownType;
+    std::vector<NumberKey<qint64>> m_integers;
+    std::vector<NumberKey<double>> m_reals;
+    // Every text once, side by side.
+    QString m_texts;
+    std::vector<TextKey> m_keys;
+    // Whether a packed text is not ASCII, so units are packed 16 bits each.
+    bool m_wide = false;
+};
 
 } // namespace
 
 bool SortKeys::rankValues(const QAbstractItemModel* source, int role, Qt::CaseSensitivity cs,
                           std::vector<int>& ranks)
 {
-    const int rowCount = source->rowCount();
-    std::vector<QVariant> values(size_t(qMax(0, rowCount)));
-    Kind kind = Kind::Missing;
-    int numberType = QMetaType::UnknownType;
+    const int rowCount = qMax(0, source->rowCount());
+    ValueReader reader(cs, rowCount);
     for (int row = 0; row < rowCount; ++row) {
-        QVariant& value = values[size_t(row)];
-        value = source->index(row, 0).data(role);
-        const Kind rowKind = kindOf(value);
-        if (rowKind == Kind::Missing)
-            continue;
-        if (rowKind == Kind::Unranked || (kind != Kind::Missing && kind != rowKind))
+        if (!reader.add(source->index(row, 0).data(role), row))
             return false;
-        kind = rowKind;
-        // A number is read as the type of the number it is compared with: only numbers
-        // of one type compare the same from both sides.
-        if (rowKind == Kind::Integer || rowKind == Kind::Real) {
-            if (numberType != QMetaType::UnknownType && numberType != value.metaType().id())
-                return false;
-            numberType = value.metaType().id();
-        }
     }
-
-    std::vector<int> rows;
-    rows.reserve(values.size());
-    for (size_t row = 0; row < values.size(); ++row) {
-        if (values[row].isValid())
-            rows.push_back(int(row));
-    }
-    ranks.assign(values.size(), std::numeric_limits<int>::max());
-
-    switch (kind) {
-    case Kind::Integer: {
-        std::vector<qint64> keys(values.size());
-        for (const int row : rows)
-            keys[size_t(row)] = values[size_t(row)].toLongLong();
-        values = {};
-        rankRows(rows, ranks, [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
-        break;
-    }
-    case Kind::Real: {
-        std::vector<double> keys(values.size());
-        for (const int row : rows) {
-            keys[size_t(row)] = values[size_t(row)].toDouble();
-            if (std::isnan(keys[size_t(row)]))
-                return false;
-        }
-        values = {};
-        rankRows(rows, ranks, [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
-        break;
-    }
-    case Kind::Text: {
-        // Every text once, side by side in one buffer, and each row's first code units
-        // packed into numbers next to its length: most comparisons end there.
-        QString texts;
-        std::vector<TextKey> keys;
-        keys.reserve(rows.size());
-        for (const int row : rows)
-            keys.push_back(textKey(values[size_t(row)].toString(), cs, texts, row));
-        values = {};
-        const QStringView all(texts);
-        const auto less = [all, cs](const TextKey& left, const TextKey& right) {
-            if (left.packed && right.packed) {
-                if (left.prefix != right.prefix)
-                    return left.prefix < right.prefix;
-                if (left.length <= kPrefixLength && right.length <= kPrefixLength)
-                    return left.length < right.length;
-            }
-            const Qt::CaseSensitivity compared = left.folded && right.folded ? Qt::CaseSensitive : cs;
-            return all.mid(left.offset, left.length).compare(all.mid(right.offset, right.length), compared) < 0;
-        };
-        std::sort(keys.begin(), keys.end(), less);
-        int rank = -1;
-        for (size_t i = 0; i < keys.size(); ++i) {
-            if (i == 0 || less(keys[i - 1], keys[i]))
-                ++rank;
-            ranks[size_t(keys[i].row)] = rank;
-        }
-        break;
-    }
-    case Kind::Missing:
-    case Kind::Unranked:
-        break;
-    }
+    ranks.assign(size_t(rowCount), std::numeric_limits<int>::max());
+    reader.rank(ranks);
     return true;
 }
 

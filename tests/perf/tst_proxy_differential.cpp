@@ -130,6 +130,10 @@ const QStringList kTexts = {
     QStringLiteral("\u00c4rger"), QStringLiteral("\u00e4rger"), QStringLiteral("stra\u00dfe"), "STRASSE",
     QStringLiteral("\u212a"), "k", QStringLiteral("\u01c5"), QStringLiteral("\u01c6"), QStringLiteral("\U0001F600"),
     QStringLiteral("\U0001F601x"), QStringLiteral("\u0130stanbul"), "istanbul", QStringLiteral("zz\u00e9"), "zzE",
+    // Long texts that differ only after their first 12 or 24 code units.
+    "00-1A-2B-3C-4D-5E", "00-1a-2b-3c-4d-5f", "entrance camera, floor 1", "entrance camera, floor 10",
+    "entrance camera, floor 1A", "Entrance camera, floor 1a", QStringLiteral("\u00c4rger im Haus 1"),
+    QStringLiteral("\u00c4rger im Haus 10"), QStringLiteral("\u00e4rger im Haus 9"),
 };
 
 const QStringList kAddresses = {
