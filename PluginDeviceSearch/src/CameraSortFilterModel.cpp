@@ -34,7 +34,8 @@ struct CameraSearchFields
 CameraSortFilterModel::CameraSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
     , m_searchedTexts(&SearchedValues<CameraSearchFields>::appendAll,
-                      {CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model, CameraRole::BrandName})
+                      {CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model, CameraRole::BrandName},
+                      SearchedTexts::Keeping::FromFirstRow)
 {
     setDynamicSortFilter(false);
     setFilterCaseSensitivity(Qt::CaseInsensitive);

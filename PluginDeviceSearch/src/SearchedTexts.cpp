@@ -6,9 +6,10 @@
 
 #include <utility>
 
-SearchedTexts::SearchedTexts(Reader reader, QList<int> roles)
+SearchedTexts::SearchedTexts(Reader reader, QList<int> roles, Keeping keeping)
     : m_reader(reader)
     , m_roles(std::move(roles))
+    , m_keeping(keeping)
 {
 }
 
@@ -22,6 +23,8 @@ void SearchedTexts::watch(const QAbstractItemModel* source)
     for (const QMetaObject::Connection& connection : std::as_const(m_connections))
         QObject::disconnect(connection);
     m_connections.clear();
+    // Let go of the previous source first: it may be in its destructor.
+    m_source = nullptr;
     drop();
     m_source = source;
     if (!source)
@@ -29,19 +32,19 @@ void SearchedTexts::watch(const QAbstractItemModel* source)
 
     // Only top-level rows are kept: changes below them leave the texts as they are.
     m_connections = TopLevelRowChanges{
-        [this](const QList<int>& roles) {
+        [this](int first, int last, const QList<int>& roles) {
             if (!m_kept)
                 return;
             bool searched = roles.isEmpty();
             for (const int role : roles)
                 searched = searched || m_roles.contains(role);
             if (searched)
-                drop();
+                markStale(first, last);
         },
         [this](int first, int last) {
             // Rows appended at the end, as a search's answers are, are read now, while
             // they are fresh.
-            if (m_kept && size_t(first) + 1 == m_offsets.size())
+            if (m_kept && size_t(first) == m_rows.size())
                 append(first, last);
             else
                 drop();
@@ -49,33 +52,78 @@ void SearchedTexts::watch(const QAbstractItemModel* source)
         [this] { drop(); },
         [this] { watch(nullptr); },
     }.connect(source);
+    // Starts keeping at once where the source has no rows yet.
+    drop();
 }
 
 void SearchedTexts::prepare()
 {
-    if (m_kept || !m_source)
+    if (!m_source)
         return;
-    m_offsets = {0};
+    if (m_kept) {
+        readStaleRows();
+        return;
+    }
     m_kept = true;
     append(0, m_source->rowCount() - 1);
+}
+
+SearchedTexts::Span SearchedTexts::read(int row)
+{
+    const qsizetype begin = m_texts.size();
+    m_reader(m_source->index(row, 0), m_texts);
+    return {begin, int(m_texts.size() - begin), false};
 }
 
 void SearchedTexts::append(int first, int last)
 {
     if (last < first || m_source->columnCount() < 1)
         return;
-    m_offsets.reserve(size_t(last) + 2);
-    for (int row = first; row <= last; ++row) {
-        m_reader(m_source->index(row, 0), m_texts);
-        m_offsets.push_back(m_texts.size());
+    m_rows.reserve(size_t(last) + 1);
+    for (int row = first; row <= last; ++row)
+        m_rows.push_back(read(row));
+}
+
+void SearchedTexts::markStale(int first, int last)
+{
+    // A camera found again by another protocol has its brand written while the rest
+    // of the site is still arriving, a login writes a camera's model and MAC: only
+    // those rows are read again, the texts of the others stay.
+    for (int row = qMax(0, first); row <= last && size_t(row) < m_rows.size(); ++row) {
+        if (!m_rows[size_t(row)].stale) {
+            m_rows[size_t(row)].stale = true;
+            m_staleRows.push_back(row);
+        }
     }
+}
+
+void SearchedTexts::readStaleRows()
+{
+    if (m_staleRows.empty())
+        return;
+    // Read again at the end of the buffer; once most of the buffer is texts no row
+    // points to, every row is read anew into a buffer of their size.
+    for (const int row : m_staleRows)
+        m_unused += m_rows[size_t(row)].size;
+    if (m_unused > m_texts.size() / 2) {
+        drop();
+        prepare();
+        return;
+    }
+    for (const int row : m_staleRows)
+        m_rows[size_t(row)] = read(row);
+    m_staleRows.clear();
 }
 
 void SearchedTexts::drop()
 {
     m_kept = false;
     m_texts = QString();
-    m_offsets = {};
+    m_rows = {};
+    m_staleRows = {};
+    m_unused = 0;
+    if (m_keeping == Keeping::FromFirstRow && m_source && m_source->rowCount() == 0)
+        prepare();
 }
 
 bool SearchedTexts::containAll(const QModelIndex& sourceIndex, const QStringList& words,

@@ -14,48 +14,72 @@
 // large site costs. A row's texts are joined by spaces; a filter word never holds a
 // space, so it is found in the joined texts exactly where it is found in one of them.
 //
-// Built by the first filter pass that asks for them. Rows appended later are added;
-// any other change of the rows, or a write to a searched role, drops them, from the
-// source's own signals, connected before the proxy's, so they are never read stale.
+// Rows appended at the end are added as they arrive, while they are fresh. A row whose
+// searched values are written is searched in the row itself until the next filter
+// change reads it again; any other change of the rows drops the texts. All of it
+// follows the source's own signals, connected before the proxy's, so texts are never
+// read stale. Dropped texts are read again by the next filter change that asks for
+// them.
 class SearchedTexts
 {
 public:
     // Appends the searched texts of a row to a buffer, each followed by a space.
     using Reader = void (*)(const QModelIndex& index, QString& texts);
 
-    SearchedTexts(Reader reader, QList<int> roles);
+    // When the texts start to be kept: from the first filter change that asks for
+    // them, or from the first row, whenever the source has no rows, so that a site's
+    // rows are read as its search brings them and the first filter change reads none.
+    enum class Keeping { FromFirstFilter, FromFirstRow };
+
+    SearchedTexts(Reader reader, QList<int> roles, Keeping keeping);
     ~SearchedTexts();
     SearchedTexts(const SearchedTexts&) = delete;
     SearchedTexts& operator=(const SearchedTexts&) = delete;
 
     // Follows a new source; the texts of the previous one are dropped.
     void watch(const QAbstractItemModel* source);
-    // Reads every row's texts unless they are kept.
+    // Reads every row's texts that are not kept.
     void prepare();
     // Whether the row's texts are kept.
     bool covers(const QModelIndex& sourceIndex) const
     {
-        return m_kept && sourceIndex.model() == m_source && size_t(sourceIndex.row()) + 1 < m_offsets.size()
+        const size_t row = size_t(sourceIndex.row());
+        return m_kept && sourceIndex.model() == m_source && row < m_rows.size() && !m_rows[row].stale
             && !sourceIndex.parent().isValid();
     }
     QStringView textsOf(const QModelIndex& sourceIndex) const
     {
-        const size_t row = size_t(sourceIndex.row());
-        return QStringView(m_texts).mid(m_offsets[row], m_offsets[row + 1] - m_offsets[row]);
+        const Span& span = m_rows[size_t(sourceIndex.row())];
+        return QStringView(m_texts).mid(span.begin, span.size);
     }
     // Whether every word is contained in the row's texts; empty words match anything.
     bool containAll(const QModelIndex& sourceIndex, const QStringList& words, Qt::CaseSensitivity cs) const;
 
 private:
+    // Where a row's texts lie in the buffer.
+    struct Span
+    {
+        qsizetype begin = 0;
+        int size = 0;
+        // Its searched values were written since they were read.
+        bool stale = false;
+    };
+
     void drop();
     void append(int first, int last);
+    void markStale(int first, int last);
+    void readStaleRows();
+    Span read(int row);
 
     Reader m_reader;
     QList<int> m_roles;
+    Keeping m_keeping;
     const QAbstractItemModel* m_source = nullptr;
     QList<QMetaObject::Connection> m_connections;
     bool m_kept = false;
     QString m_texts;
-    // Where each row's texts start, and one more entry for the end of the last.
-    std::vector<qsizetype> m_offsets;
+    std::vector<Span> m_rows;
+    std::vector<int> m_staleRows;
+    // Units of the buffer no row points to any more.
+    qsizetype m_unused = 0;
 };

@@ -259,7 +259,7 @@ void SortKeys::watch(const QAbstractItemModel* source)
 
     // Only top-level rows are ranked: changes below them leave the ranks as they are.
     m_connections = TopLevelRowChanges{
-        [this](const QList<int>& roles) { drop(roles); },
+        [this](int, int, const QList<int>& roles) { drop(roles); },
         [this](int, int) { dropAll(); },
         [this] { dropAll(); },
         [this] { watch(nullptr); },

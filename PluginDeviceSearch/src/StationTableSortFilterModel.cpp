@@ -36,7 +36,8 @@ struct StationSearchFields
 StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
     , m_searchedTexts(&SearchedValues<StationSearchFields>::appendAll, {StationRole::Model, StationRole::Ip, StationRole::Port,
-                                                      StationRole::HttpsPort, StationRole::HostName})
+                                                      StationRole::HttpsPort, StationRole::HostName},
+                       SearchedTexts::Keeping::FromFirstFilter)
 {
     setDynamicSortFilter(false);
     setFilterCaseSensitivity(Qt::CaseInsensitive);

@@ -12,7 +12,7 @@ QList<QMetaObject::Connection> TopLevelRowChanges::connect(const QAbstractItemMo
                          [valuesChanged = valuesChanged](const QModelIndex& topLeft, const QModelIndex& bottomRight,
                                                          const QList<int>& roles) {
                              if (!topLeft.parent().isValid() && topLeft.column() <= 0 && bottomRight.column() >= 0)
-                                 valuesChanged(roles);
+                                 valuesChanged(topLeft.row(), bottomRight.row(), roles);
                          }),
         QObject::connect(source, &QAbstractItemModel::rowsInserted,
                          [rowsInserted = rowsInserted](const QModelIndex& parent, int first, int last) {

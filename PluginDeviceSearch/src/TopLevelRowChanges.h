@@ -13,8 +13,9 @@
 // kept is dropped before the view hears of a change.
 struct TopLevelRowChanges
 {
-    // Values of top-level rows in column 0 written; no roles means any role.
-    std::function<void(const QList<int>& roles)> valuesChanged;
+    // Values of top-level rows first to last in column 0 written; no roles means any
+    // role.
+    std::function<void(int first, int last, const QList<int>& roles)> valuesChanged;
     // Top-level rows inserted.
     std::function<void(int first, int last)> rowsInserted;
     // Anything else that removes, moves or reorders top-level rows, or resets the model.
