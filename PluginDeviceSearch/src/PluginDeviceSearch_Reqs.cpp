@@ -301,8 +301,21 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
         kept.append(cells);
     }
     m_cameraModel->clear();
+    if (columns != 1) {
+        for (const QList<QStandardItem*>& cells : std::as_const(kept))
+            m_cameraModel->appendRow(cells);
+        return;
+    }
+    // Rows of one cell, as the plug-in makes them, go back in one insertion: views
+    // then take them in once instead of one row at a time.
+    QList<QStandardItem*> items;
+    items.reserve(kept.size());
     for (const QList<QStandardItem*>& cells : std::as_const(kept))
-        m_cameraModel->appendRow(cells);
+        items.append(cells.first());
+    if (items.isEmpty())
+        return;
+    m_cameraModel->setColumnCount(1);
+    m_cameraModel->invisibleRootItem()->appendRows(items);
 }
 
 // ---------------------------------------------------------------------------

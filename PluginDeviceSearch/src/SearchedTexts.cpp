@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 SearchedTexts::SearchedTexts(Reader reader, QList<int> roles, Keeping keeping)
@@ -79,7 +80,10 @@ void SearchedTexts::append(int first, int last)
 {
     if (last < first || m_source->columnCount() < 1)
         return;
-    m_rows.reserve(size_t(last) + 1);
+    // Room for many rows at once, but grown geometrically: rows that come one at a
+    // time must not move the whole table each time.
+    if (m_rows.capacity() < size_t(last) + 1)
+        m_rows.reserve(std::max(size_t(last) + 1, 2 * m_rows.capacity()));
     for (int row = first; row <= last; ++row)
         m_rows.push_back(read(row));
 }
