@@ -7,26 +7,13 @@
 
 namespace {
 
-// The values the filter words are searched in, in the order they are searched.
+// The values the filter words are searched in, in the order they are searched: the
+// port as the number it is.
 struct CameraSearchFields
 {
-    static constexpr int count = 5;
-
-    static QString read(const QModelIndex& index, int i)
-    {
-        switch (i) {
-        case 0:
-            return index.data(CameraRole::Ip).toString();
-        case 1:
-            return index.data(CameraRole::Mac).toString();
-        case 2:
-            return QString::number(index.data(CameraRole::Port).toInt());
-        case 3:
-            return index.data(CameraRole::Model).toString();
-        default:
-            return index.data(CameraRole::BrandName).toString();
-        }
-    }
+    static constexpr std::array<int, 5> roles{CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model,
+                                              CameraRole::BrandName};
+    static constexpr unsigned numbers = 1u << 2;
 };
 
 } // namespace

@@ -9,26 +9,13 @@
 
 namespace {
 
-// The values the filter words are searched in, in the order they are searched.
+// The values the filter words are searched in, in the order they are searched: the
+// ports as the numbers they are.
 struct StationSearchFields
 {
-    static constexpr int count = 5;
-
-    static QString read(const QModelIndex& index, int i)
-    {
-        switch (i) {
-        case 0:
-            return index.data(StationRole::Model).toString();
-        case 1:
-            return index.data(StationRole::Ip).toString();
-        case 2:
-            return QString::number(index.data(StationRole::Port).toInt());
-        case 3:
-            return QString::number(index.data(StationRole::HttpsPort).toInt());
-        default:
-            return index.data(StationRole::HostName).toString();
-        }
-    }
+    static constexpr std::array<int, 5> roles{StationRole::Model, StationRole::Ip, StationRole::Port,
+                                              StationRole::HttpsPort, StationRole::HostName};
+    static constexpr unsigned numbers = (1u << 2) | (1u << 3);
 };
 
 } // namespace
