@@ -80,9 +80,12 @@ void CameraSortFilterModel::rankForFilterChange()
 void CameraSortFilterModel::setFilterBrand(const QString& brandName)
 {
     rankForFilterChange();
-    if (searchesValues(m_filterWords))
+    if (searchesValues(m_filterWords)) {
         m_searchedTexts.prepare();
+        m_searchedTexts.matchAll(m_filterWords, filterCaseSensitivity());
+    }
     changeFilter(this, [&] { filterBrand = brandName; });
+    m_searchedTexts.forgetMatches();
     m_sortKeys.release();
 }
 
@@ -90,12 +93,15 @@ void CameraSortFilterModel::setFilterString(const QString& text)
 {
     rankForFilterChange();
     const QStringList words = text.split(QLatin1Char(' '));
-    if (searchesValues(words))
+    if (searchesValues(words)) {
         m_searchedTexts.prepare();
+        m_searchedTexts.matchAll(words, filterCaseSensitivity());
+    }
     changeFilter(this, [&] {
         filterString = text;
         m_filterWords = words;
     });
+    m_searchedTexts.forgetMatches();
     m_sortKeys.release();
 }
 

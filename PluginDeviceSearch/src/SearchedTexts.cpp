@@ -126,6 +126,7 @@ void SearchedTexts::drop()
     m_rows = {};
     m_staleRows = {};
     m_unused = 0;
+    m_matches = {};
     if (m_keeping == Keeping::FromFirstRow && m_source && m_source->rowCount() == 0)
         prepare();
 }
@@ -133,10 +134,32 @@ void SearchedTexts::drop()
 bool SearchedTexts::containAll(const QModelIndex& sourceIndex, const QStringList& words,
                                Qt::CaseSensitivity cs) const
 {
+    const size_t row = size_t(sourceIndex.row());
+    if (row < m_matches.size() && cs == m_matchCs && words == m_matchWords)
+        return m_matches[row];
     const QStringView texts = textsOf(sourceIndex);
     for (const QString& word : words) {
         if (!word.isEmpty() && !texts.contains(word, cs))
             return false;
     }
     return true;
+}
+
+void SearchedTexts::matchAll(const QStringList& words, Qt::CaseSensitivity cs)
+{
+    m_matches = {};
+    if (!m_kept)
+        return;
+    std::vector<bool> matches(m_rows.size());
+    const QStringView all(m_texts);
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        const Span& span = m_rows[row];
+        const QStringView texts = all.mid(span.begin, span.size);
+        matches[row] = std::all_of(words.cbegin(), words.cend(), [&](const QString& word) {
+            return word.isEmpty() || texts.contains(word, cs);
+        });
+    }
+    m_matches = std::move(matches);
+    m_matchWords = words;
+    m_matchCs = cs;
 }

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMetaObject>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <vector>
@@ -55,6 +56,13 @@ public:
     // Whether every word is contained in the row's texts; empty words match anything.
     bool containAll(const QModelIndex& sourceIndex, const QStringList& words, Qt::CaseSensitivity cs) const;
 
+    // Looks for the words in every kept row at once, the rows in the order their texts
+    // lie in the buffer, for the filter pass that follows: Qt asks a sorted view about
+    // its shown rows in the view's order, which on a large site would read the buffer
+    // out of order. containAll answers from it for these words until forgetMatches().
+    void matchAll(const QStringList& words, Qt::CaseSensitivity cs);
+    void forgetMatches() { m_matches = {}; }
+
 private:
     // Where a row's texts lie in the buffer.
     struct Span
@@ -82,4 +90,8 @@ private:
     std::vector<int> m_staleRows;
     // Units of the buffer no row points to any more.
     qsizetype m_unused = 0;
+    // Which rows matchAll found to contain every word of m_matchWords.
+    std::vector<bool> m_matches;
+    QStringList m_matchWords;
+    Qt::CaseSensitivity m_matchCs = Qt::CaseSensitive;
 };

@@ -197,12 +197,15 @@ void StationTableSortFilterModel::setFilterString(const QString& text)
     if (prepare)
         prepareSortKeys(sortRole());
     const QStringList words = text.split(QLatin1Char(' '));
-    if (searchesValues(words))
+    if (searchesValues(words)) {
         m_searchedTexts.prepare();
+        m_searchedTexts.matchAll(words, filterCaseSensitivity());
+    }
     changeFilter(this, [&] {
         filterString = text;
         m_filterWords = words;
     });
+    m_searchedTexts.forgetMatches();
     releaseSortKeys();
 }
 
