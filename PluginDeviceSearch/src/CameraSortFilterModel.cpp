@@ -20,8 +20,7 @@ struct CameraSearchFields
 
 CameraSortFilterModel::CameraSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
-    , m_searchedTexts(&SearchedValues<CameraSearchFields>::appendAll,
-                      {CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model, CameraRole::BrandName},
+    , m_searchedTexts(&SearchedValues<CameraSearchFields>::appendAll, SearchedValues<CameraSearchFields>::roles(),
                       SearchedTexts::Keeping::FromFirstRow)
 {
     setDynamicSortFilter(false);

@@ -28,6 +28,9 @@ public:
 
     static constexpr int count = int(Fields::roles.size());
 
+    // The roles searched: a write to any of them changes what a row is searched in.
+    static QList<int> roles() { return QList<int>(Fields::roles.cbegin(), Fields::roles.cend()); }
+
     // Whether any searched value contains word.
     bool contain(const QString& word, Qt::CaseSensitivity cs)
     {

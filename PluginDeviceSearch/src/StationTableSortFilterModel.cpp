@@ -22,9 +22,8 @@ struct StationSearchFields
 
 StationTableSortFilterModel::StationTableSortFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
-    , m_searchedTexts(&SearchedValues<StationSearchFields>::appendAll, {StationRole::Model, StationRole::Ip, StationRole::Port,
-                                                      StationRole::HttpsPort, StationRole::HostName},
-                       SearchedTexts::Keeping::FromFirstFilter)
+    , m_searchedTexts(&SearchedValues<StationSearchFields>::appendAll, SearchedValues<StationSearchFields>::roles(),
+                      SearchedTexts::Keeping::FromFirstFilter)
 {
     setDynamicSortFilter(false);
     setFilterCaseSensitivity(Qt::CaseInsensitive);
