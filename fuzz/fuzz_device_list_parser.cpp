@@ -2,7 +2,8 @@
 // and checks what the parser promises about every file: a result of 0 or 1, records
 // that all carry an IP and a valid port under the same keys, no more lines accounted
 // for than the file has, untouched outputs when the file is unusable, and the same
-// answer when the file is read twice.
+// answer when the file is read twice, and the same records and wrong lines when it is
+// read line by line, as the import reads it.
 #include "DeviceListParser.h"
 
 #include <QCoreApplication>
@@ -99,5 +100,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint againWrong = 0;
     check(parser.Parse(listPath(), again, againWrong) == 0, "a second read of the same file failed");
     check(again == devices && againWrong == numWrongFormat - startCount, "a second read differs");
+
+    Records lines;
+    uint wrongLines = 0;
+    const int parsedLines = parser.ParseEach(
+        listPath(),
+        [&](const DeviceListParser::Line& line) {
+            QMap<QString, QString> record;
+            for (const DeviceListParser::Value& value : line)
+                record.insert(*value.key, value.text.toString());
+            lines.append(record);
+        },
+        wrongLines);
+    check(parsedLines == 0 && lines == again && wrongLines == againWrong, "reading line by line differs");
     return 0;
 }

@@ -2,12 +2,10 @@
 // drives an object of the class compiled here, never one from the module.
 #include "FakeFrameworkWrapper.h"
 #include "FakeTopologyPlugin.h"
-#include "DeviceListParser.h"
 #include "IDeviceListParser.h"
 #include "PluginDeviceSearch.h"
 
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QTest>
 
 using Record = QMap<QString, QString>;
@@ -56,50 +54,6 @@ private Q_SLOTS:
         QCOMPARE(notAllCorrect.count(), 1);
         QCOMPARE(notAllCorrect.at(0).at(0).toUInt(), 3u);
         QCOMPARE(topology.calls(), 3);  // asked afresh for every record
-    }
-
-    // The import reads lines as they come; any other user gets the records. Both must
-    // see the same records and count the same wrong lines. The file's rules: tst_import.
-    void linesAsTheyComeMatchTheRecords_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("count");
-        QTest::newRow("all six columns, quotes") << QByteArray(
-            "Brand,IP Address,Port,Model,Host Name,MAC\n0,10.0.0.1,80,\"M1\",cam-1,0011\n1,10.0.0.2,8O,M2,c,aa\n")
-                                                 << 1;
-        QTest::newRow("two columns, short and blank lines")
-            << QByteArray("Port,IP,Note\n80,10.0.0.1\n\n81,10.0.0.2,x\n") << 2;
-    }
-
-    void linesAsTheyComeMatchTheRecords()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(int, count);
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        file.write(content);
-        file.close();
-
-        DeviceListParser parser;
-        QList<Record> records;
-        uint wrong = 0;
-        const int parsed = parser.Parse(file.fileName(), records, wrong);
-        QList<Record> lines;
-        uint wrongLines = 0;
-        const int parsedLines = parser.ParseEach(
-            file.fileName(),
-            [&](const DeviceListParser::Line& line) {
-                Record record;
-                for (const DeviceListParser::Value& value : line)
-                    record.insert(*value.key, value.text.toString());
-                lines.append(record);
-            },
-            wrongLines);
-
-        QCOMPARE(parsedLines, parsed);
-        QCOMPARE(records.size(), count);
-        QCOMPARE(lines, records);
-        QCOMPARE(wrongLines, wrong);
     }
 };
 
