@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AuthorizeContextStore.h"
+#include "DeferredItemRelease.h"
 #include "DeviceInfo.h"
 #include "IDeviceListParser.h"
 #include "PendingAuthorizations.h"
@@ -170,6 +171,8 @@ private:
     AuthorizeContextStore m_authorizeContexts;
     // The topology by address while an import runs, or null.
     TopologyIndex* m_importTopology = nullptr;
+    // Rows a search or a refresh cleared away, freed over the next turns of the loop.
+    DeferredItemRelease m_clearedRows;
 };
 
 Q_DECLARE_METATYPE(PluginDeviceSearch::DeviceStatus)

@@ -248,7 +248,7 @@ bool PluginDeviceSearch::searchDevices(int type, int flag, const QString& relayP
         return false;
     }
     if (sent == SearchSent::Current && m_cameraModel)
-        m_cameraModel->clear();
+        m_clearedRows.clear(m_cameraModel);
     return true;
 }
 
@@ -275,7 +275,7 @@ bool PluginDeviceSearch::searchStations()
         return false;
     }
     if (sent == SearchSent::Current && m_stationModel)
-        m_stationModel->clear();
+        m_clearedRows.clear(m_stationModel);
     return true;
 }
 
@@ -300,7 +300,7 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
         }
         kept.append(cells);
     }
-    m_cameraModel->clear();
+    m_clearedRows.clear(m_cameraModel);
     if (columns != 1) {
         for (const QList<QStandardItem*>& cells : std::as_const(kept))
             m_cameraModel->appendRow(cells);

@@ -133,6 +133,60 @@ private Q_SLOTS:
         QCOMPARE(h.cameraModel()->rowCount(), 0); // hand-added rows go too
     }
 
+    // A search or a refresh empties its model in one reset: whoever is told it comes
+    // still reads every row, the rows are gone once it is over, and the turns of the
+    // event loop that free them afterwards tell no one anything.
+    void clearIsOneReset_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<bool>("cameras");
+        QTest::addColumn<QStringList>("heard");
+        QTest::newRow("refresh") << QByteArray("refreshDevices") << true
+                                 << QStringList{"aboutToBeReset 10.0.0.4,10.0.0.1,10.0.0.3", "reset 0",
+                                                "columnsInserted 0-0", "rowsInserted 0-0 10.0.0.4"};
+        QTest::newRow("device search") << QByteArray("searchDevices") << true
+                                       << QStringList{"aboutToBeReset 10.0.0.4,10.0.0.1,10.0.0.3", "reset 0"};
+        QTest::newRow("station search") << QByteArray("searchStations") << false
+                                        << QStringList{"aboutToBeReset 10.0.0.6,10.0.0.7", "reset 0"};
+    }
+    void clearIsOneReset()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(bool, cameras);
+        QFETCH(QStringList, heard);
+        CheckedHarness h;
+        h.answerSearch(h.startDeviceSearch(), {foundDevice("s1", "10.0.0.1"), foundDevice("s2", "10.0.0.3")});
+        QVERIFY(h.call("addDevice", {"hand", 0, "10.0.0.4", 80}).toBool());
+        h.answerSearch(h.startStationSearch(), {foundDevice("t1", "10.0.0.6"), foundDevice("t2", "10.0.0.7")});
+
+        QAbstractItemModel* model = cameras ? static_cast<QAbstractItemModel*>(h.cameraModel()) : h.stationModel();
+        const int ip = cameras ? int(Cam::Ip) : int(Station::Ip);
+        QStringList seen;
+        const auto range = [&](const QString& name) {
+            return [&, name](const QModelIndex&, int first, int last) {
+                seen.append(QStringLiteral("%1 %2-%3").arg(name).arg(first).arg(last));
+            };
+        };
+        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, model,
+                         [&] { seen.append("aboutToBeReset " + column(model, ip)); });
+        QObject::connect(model, &QAbstractItemModel::modelReset, model,
+                         [&] { seen.append(QStringLiteral("reset %1").arg(model->rowCount())); });
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, model,
+                         [&](const QModelIndex&, int first, int last) {
+                             seen.append(QStringLiteral("rowsInserted %1-%2 %3").arg(first).arg(last).arg(column(model, ip)));
+                         });
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, model, range("rowsRemoved"));
+        QObject::connect(model, &QAbstractItemModel::columnsInserted, model, range("columnsInserted"));
+        QObject::connect(model, &QAbstractItemModel::columnsRemoved, model, range("columnsRemoved"));
+        QObject::connect(model, &QAbstractItemModel::dataChanged, model, [&] { seen.append("dataChanged"); });
+        QObject::connect(model, &QAbstractItemModel::layoutChanged, model, [&] { seen.append("layoutChanged"); });
+
+        QVERIFY(h.call(method, method == "searchStations" ? QVariantList{} : QVariantList{0, 0}).toBool());
+        for (int turn = 0; turn < 10; ++turn)
+            QCoreApplication::processEvents();
+        QCOMPARE(seen, heard);
+    }
+
     // Every role of a camera and a station row, name (as QML knows it) and type: http 0
     // takes https, IP parts spill over, MAC pairs count from the right (stations too).
     void rowRoles()

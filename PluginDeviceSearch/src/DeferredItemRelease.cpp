@@ -1,0 +1,74 @@
+#include "DeferredItemRelease.h"
+
+#include <QElapsedTimer>
+#include <QSignalBlocker>
+#include <QStandardItemModel>
+
+namespace {
+// Well under a frame, so that a screen drawn between two slices keeps its pace.
+constexpr qint64 kSliceNanoseconds = 4'000'000;
+// Items freed between two looks at the clock.
+constexpr int kItemsPerLook = 64;
+} // namespace
+
+DeferredItemRelease::DeferredItemRelease(QObject* parent)
+    : QObject(parent)
+{
+    m_nextSlice.setSingleShot(true);
+    m_nextSlice.setInterval(0);
+    connect(&m_nextSlice, &QTimer::timeout, this, &DeferredItemRelease::releaseSlice);
+}
+
+DeferredItemRelease::~DeferredItemRelease()
+{
+    releaseAll();
+}
+
+void DeferredItemRelease::clear(QStandardItemModel* model)
+{
+    // The rows leave while the views wait for the reset: every listener told that it
+    // comes has seen them, and no one reads the model until it is over. Only a model of
+    // one column gives its items up in a single call; any other is cleared as it is.
+    QMetaObject::Connection taking;
+    if (model->columnCount() == 1) {
+        taking = connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this, model] {
+            // Taking the column out is part of the reset, not a change of its own.
+            const QSignalBlocker quiet(model);
+            const QList<QStandardItem*> items = model->invisibleRootItem()->takeColumn(0);
+            m_items.reserve(m_items.size() + size_t(items.size()));
+            for (QStandardItem* item : items) {
+                if (item)
+                    m_items.push_back(item);
+            }
+        });
+    }
+    model->clear();
+    disconnect(taking);
+    if (!m_items.empty() && !m_nextSlice.isActive())
+        m_nextSlice.start();
+}
+
+void DeferredItemRelease::releaseAll()
+{
+    m_nextSlice.stop();
+    for (QStandardItem* item : m_items)
+        delete item;
+    m_items.clear();
+    m_items.shrink_to_fit();
+}
+
+void DeferredItemRelease::releaseSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        for (int i = 0; i < kItemsPerLook && !m_items.empty(); ++i) {
+            delete m_items.back();
+            m_items.pop_back();
+        }
+    } while (!m_items.empty() && clock.nsecsElapsed() < kSliceNanoseconds);
+    if (m_items.empty())
+        m_items.shrink_to_fit();
+    else
+        m_nextSlice.start();
+}
