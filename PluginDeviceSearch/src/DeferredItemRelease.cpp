@@ -24,28 +24,39 @@ DeferredItemRelease::~DeferredItemRelease()
     releaseAll();
 }
 
-void DeferredItemRelease::clear(QStandardItemModel* model)
+bool DeferredItemRelease::takesRows(const QStandardItemModel* model)
+{
+    return model->columnCount() == 1 && !model->signalsBlocked();
+}
+
+QList<QStandardItem*> DeferredItemRelease::clear(QStandardItemModel* model, const Keep& keep)
 {
     // The rows leave while the views wait for the reset: every listener told that it
     // comes has seen them, and no one reads the model until it is over. Only a model of
     // one column gives its items up in a single call; any other is cleared as it is.
+    // Once only: a clear that a listener of this one starts is a clear of its own.
+    QList<QStandardItem*> kept;
     QMetaObject::Connection taking;
-    if (model->columnCount() == 1) {
-        taking = connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this, model] {
+    if (takesRows(model)) {
+        taking = connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this, model, &keep, &kept] {
             // Taking the column out is part of the reset, not a change of its own.
             const QSignalBlocker quiet(model);
             const QList<QStandardItem*> items = model->invisibleRootItem()->takeColumn(0);
-            m_items.reserve(m_items.size() + size_t(items.size()));
             for (QStandardItem* item : items) {
-                if (item)
+                if (!item)
+                    continue;
+                if (keep && keep(*item))
+                    kept.append(item);
+                else
                     m_items.push_back(item);
             }
-        });
+        }, Qt::SingleShotConnection);
     }
     model->clear();
     disconnect(taking);
     if (!m_items.empty() && !m_nextSlice.isActive())
         m_nextSlice.start();
+    return kept;
 }
 
 void DeferredItemRelease::releaseAll()

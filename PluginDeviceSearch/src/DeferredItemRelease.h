@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 class QStandardItem;
@@ -21,7 +23,16 @@ public:
     explicit DeferredItemRelease(QObject* parent = nullptr);
     ~DeferredItemRelease() override;
 
-    void clear(QStandardItemModel* model);
+    using Keep = std::function<bool(const QStandardItem&)>;
+
+    // Whether clear() takes the model's rows out and can keep some of them: a model of
+    // one column whose signals are not blocked, so that its reset is announced.
+    static bool takesRows(const QStandardItemModel* model);
+
+    // Empties the model in one reset. When it takesRows(), the items that keep accepts
+    // leave it instead of being freed and are returned, in model order, now the
+    // caller's; otherwise nothing is kept and the model is cleared at once.
+    QList<QStandardItem*> clear(QStandardItemModel* model, const Keep& keep = nullptr);
 
     // Items taken out and not yet freed.
     qsizetype pending() const { return qsizetype(m_items.size()); }

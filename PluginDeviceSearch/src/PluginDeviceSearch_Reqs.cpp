@@ -283,10 +283,22 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
 {
     if (!m_cameraModel)
         return;
-    // The kept rows leave as copies, not as their own items: taking an item out of
-    // the model notifies the views once per cell, and a slot could then change the
-    // model under this walk. Copies let the walk finish before anyone hears of it;
-    // the clear that follows forgets every original anyway.
+    if (DeferredItemRelease::takesRows(m_cameraModel)) {
+        // The hand-added rows stay the items they are: they leave the model inside its
+        // reset, when no one can look, and go back in one insertion, so the views take
+        // them in once instead of one row at a time.
+        const QList<QStandardItem*> kept = m_clearedRows.clear(
+            m_cameraModel, [](const QStandardItem& item) { return item.data(CameraRole::Manual).toBool(); });
+        if (kept.isEmpty())
+            return;
+        m_cameraModel->setColumnCount(1);
+        m_cameraModel->invisibleRootItem()->appendRows(kept);
+        return;
+    }
+    // A model that QML gave more columns, or whose signals someone blocked: the kept
+    // rows leave as copies, not as their own items, since taking an item out notifies
+    // the views once per cell and a slot could then change the model under this walk;
+    // the clear forgets every original.
     const int columns = m_cameraModel->columnCount();
     QList<QList<QStandardItem*>> kept;
     for (int row = 0; row < m_cameraModel->rowCount(); ++row) {
@@ -301,21 +313,8 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
         kept.append(cells);
     }
     m_clearedRows.clear(m_cameraModel);
-    if (columns != 1) {
-        for (const QList<QStandardItem*>& cells : std::as_const(kept))
-            m_cameraModel->appendRow(cells);
-        return;
-    }
-    // Rows of one cell, as the plug-in makes them, go back in one insertion: views
-    // then take them in once instead of one row at a time.
-    QList<QStandardItem*> items;
-    items.reserve(kept.size());
     for (const QList<QStandardItem*>& cells : std::as_const(kept))
-        items.append(cells.first());
-    if (items.isEmpty())
-        return;
-    m_cameraModel->setColumnCount(1);
-    m_cameraModel->invisibleRootItem()->appendRows(items);
+        m_cameraModel->appendRow(cells);
 }
 
 // ---------------------------------------------------------------------------

@@ -140,19 +140,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<bool>("cameras");
+        QTest::addColumn<int>("columns");  // the model's, as QML may have changed them
         QTest::addColumn<QStringList>("heard");
-        QTest::newRow("refresh") << QByteArray("refreshDevices") << true
-                                 << QStringList{"aboutToBeReset 10.0.0.4,10.0.0.1,10.0.0.3", "reset 0",
-                                                "columnsInserted 0-0", "rowsInserted 0-0 10.0.0.4"};
-        QTest::newRow("device search") << QByteArray("searchDevices") << true
-                                       << QStringList{"aboutToBeReset 10.0.0.4,10.0.0.1,10.0.0.3", "reset 0"};
-        QTest::newRow("station search") << QByteArray("searchStations") << false
+        const QString cameraRows = QStringLiteral("aboutToBeReset 10.0.0.4,10.0.0.1,10.0.0.3");
+        QTest::newRow("refresh") << QByteArray("refreshDevices") << true << 1
+                                 << QStringList{cameraRows, "reset 0", "columnsInserted 0-0",
+                                                "rowsInserted 0-0 10.0.0.4"};
+        QTest::newRow("refresh, two columns") << QByteArray("refreshDevices") << true << 2
+                                              << QStringList{cameraRows, "reset 0", "columnsInserted 0-1",
+                                                             "rowsInserted 0-0 10.0.0.4"};
+        QTest::newRow("device search") << QByteArray("searchDevices") << true << 1
+                                       << QStringList{cameraRows, "reset 0"};
+        QTest::newRow("device search, two columns") << QByteArray("searchDevices") << true << 2
+                                                    << QStringList{cameraRows, "reset 0"};
+        QTest::newRow("station search") << QByteArray("searchStations") << false << 1
                                         << QStringList{"aboutToBeReset 10.0.0.6,10.0.0.7", "reset 0"};
     }
     void clearIsOneReset()
     {
         QFETCH(QByteArray, method);
         QFETCH(bool, cameras);
+        QFETCH(int, columns);
         QFETCH(QStringList, heard);
         CheckedHarness h;
         h.answerSearch(h.startDeviceSearch(), {foundDevice("s1", "10.0.0.1"), foundDevice("s2", "10.0.0.3")});
@@ -161,6 +169,7 @@ private Q_SLOTS:
 
         QAbstractItemModel* model = cameras ? static_cast<QAbstractItemModel*>(h.cameraModel()) : h.stationModel();
         const int ip = cameras ? int(Cam::Ip) : int(Station::Ip);
+        model->insertColumns(1, columns - 1);
         QStringList seen;
         const auto range = [&](const QString& name) {
             return [&, name](const QModelIndex&, int first, int last) {
