@@ -36,10 +36,10 @@ public:
 
     // Items taken out and not yet freed.
     qsizetype pending() const { return qsizetype(m_items.size()); }
-    void releaseAll();
 
 private:
     void releaseSlice();
+    void releaseAll();
 
     std::vector<QStandardItem*> m_items;
     QTimer m_nextSlice;
