@@ -162,6 +162,9 @@ private:
             m_plugin.getAllIdInSearchedStationSortFilterModel();
             m_plugin.getStationsNeedToBeAuthorized();
             m_plugin.setQRLNModelBrand(m_in.flip() ? QString() : m_in.steered());
+            // The client's event loop turns, and what the plug-in left for it runs
+            // (rows a search or a refresh cleared are freed there).
+            QCoreApplication::processEvents();
             break;
         default:
             if (const int rows = m_stations->rowCount())
