@@ -8,13 +8,15 @@
 namespace {
 
 // The values the filter words are searched in, in the order they are searched: the
-// port as the number it is.
+// port as the number it is. The brand name comes last: the brand filter compares the
+// last of the kept texts.
 struct CameraSearchFields
 {
     static constexpr std::array<int, 5> roles{CameraRole::Ip, CameraRole::Mac, CameraRole::Port, CameraRole::Model,
                                               CameraRole::BrandName};
     static constexpr unsigned numbers = 1u << 2;
 };
+static_assert(CameraSearchFields::roles.back() == CameraRole::BrandName, "the brand filter reads the last text");
 
 } // namespace
 
@@ -79,9 +81,9 @@ void CameraSortFilterModel::rankForFilterChange()
 void CameraSortFilterModel::setFilterBrand(const QString& brandName)
 {
     rankForFilterChange();
-    if (searchesValues(m_filterWords)) {
+    if (searchesValues(m_filterWords) || !brandName.isEmpty()) {
         m_searchedTexts.prepare();
-        m_searchedTexts.matchAll(m_filterWords, filterCaseSensitivity());
+        m_searchedTexts.matchAll(m_filterWords, filterCaseSensitivity(), brandName);
     }
     changeFilter(this, [&] { filterBrand = brandName; });
     m_searchedTexts.forgetMatches();
@@ -92,9 +94,9 @@ void CameraSortFilterModel::setFilterString(const QString& text)
 {
     rankForFilterChange();
     const QStringList words = text.split(QLatin1Char(' '));
-    if (searchesValues(words)) {
+    if (searchesValues(words) || !filterBrand.isEmpty()) {
         m_searchedTexts.prepare();
-        m_searchedTexts.matchAll(words, filterCaseSensitivity());
+        m_searchedTexts.matchAll(words, filterCaseSensitivity(), filterBrand);
     }
     changeFilter(this, [&] {
         filterString = text;
@@ -107,11 +109,10 @@ void CameraSortFilterModel::setFilterString(const QString& text)
 bool CameraSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
 {
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
-    if (!checkBrand(index))
-        return false;
     if (m_searchedTexts.covers(index))
-        return m_searchedTexts.containAll(index, m_filterWords, filterCaseSensitivity());
-    return SearchedValues<CameraSearchFields>(index).containAll(m_filterWords, filterCaseSensitivity());
+        return m_searchedTexts.containAll(index, m_filterWords, filterCaseSensitivity(), filterBrand);
+    return checkBrand(index)
+        && SearchedValues<CameraSearchFields>(index).containAll(m_filterWords, filterCaseSensitivity());
 }
 
 bool CameraSortFilterModel::checkBrand(const QModelIndex& sourceIndex) const

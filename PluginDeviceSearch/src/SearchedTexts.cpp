@@ -72,8 +72,8 @@ void SearchedTexts::prepare()
 SearchedTexts::Span SearchedTexts::read(int row)
 {
     const qsizetype begin = m_texts.size();
-    m_reader(m_source->index(row, 0), m_texts);
-    return {begin, int(m_texts.size() - begin), false};
+    const int lastSize = m_reader(m_source->index(row, 0), m_texts);
+    return {begin, int(m_texts.size() - begin), lastSize, false};
 }
 
 void SearchedTexts::append(int first, int last)
@@ -131,35 +131,35 @@ void SearchedTexts::drop()
         prepare();
 }
 
-bool SearchedTexts::containAll(const QModelIndex& sourceIndex, const QStringList& words,
-                               Qt::CaseSensitivity cs) const
+bool SearchedTexts::containAll(const QModelIndex& sourceIndex, const QStringList& words, Qt::CaseSensitivity cs,
+                               const QString& lastValue) const
 {
     const size_t row = size_t(sourceIndex.row());
-    if (row < m_matches.size() && cs == m_matchCs && words == m_matchWords)
+    if (row < m_matches.size() && cs == m_matchCs && words == m_matchWords && lastValue == m_matchLastValue)
         return m_matches[row];
-    const QStringView texts = textsOf(sourceIndex);
-    for (const QString& word : words) {
-        if (!word.isEmpty() && !texts.contains(word, cs))
-            return false;
-    }
-    return true;
+    return matches(m_rows[row], words, cs, lastValue);
 }
 
-void SearchedTexts::matchAll(const QStringList& words, Qt::CaseSensitivity cs)
+bool SearchedTexts::matches(const Span& span, const QStringList& words, Qt::CaseSensitivity cs,
+                            const QString& lastValue) const
+{
+    const QStringView texts = QStringView(m_texts).mid(span.begin, span.size);
+    if (!lastValue.isEmpty() && texts.mid(span.size - 1 - span.lastSize, span.lastSize) != lastValue)
+        return false;
+    return std::all_of(words.cbegin(), words.cend(),
+                       [&](const QString& word) { return word.isEmpty() || texts.contains(word, cs); });
+}
+
+void SearchedTexts::matchAll(const QStringList& words, Qt::CaseSensitivity cs, const QString& lastValue)
 {
     m_matches = {};
     if (!m_kept)
         return;
     std::vector<bool> matches(m_rows.size());
-    const QStringView all(m_texts);
-    for (size_t row = 0; row < m_rows.size(); ++row) {
-        const Span& span = m_rows[row];
-        const QStringView texts = all.mid(span.begin, span.size);
-        matches[row] = std::all_of(words.cbegin(), words.cend(), [&](const QString& word) {
-            return word.isEmpty() || texts.contains(word, cs);
-        });
-    }
+    for (size_t row = 0; row < m_rows.size(); ++row)
+        matches[row] = this->matches(m_rows[row], words, cs, lastValue);
     m_matches = std::move(matches);
     m_matchWords = words;
     m_matchCs = cs;
+    m_matchLastValue = lastValue;
 }

@@ -24,8 +24,9 @@
 class SearchedTexts
 {
 public:
-    // Appends the searched texts of a row to a buffer, each followed by a space.
-    using Reader = void (*)(const QModelIndex& index, QString& texts);
+    // Appends the searched texts of a row to a buffer, each followed by a space, and
+    // returns the length of the last one.
+    using Reader = int (*)(const QModelIndex& index, QString& texts);
 
     // When the texts start to be kept: from the first filter change that asks for
     // them, or from the first row, whenever the source has no rows, so that a site's
@@ -53,14 +54,16 @@ public:
         const Span& span = m_rows[size_t(sourceIndex.row())];
         return QStringView(m_texts).mid(span.begin, span.size);
     }
-    // Whether every word is contained in the row's texts; empty words match anything.
-    bool containAll(const QModelIndex& sourceIndex, const QStringList& words, Qt::CaseSensitivity cs) const;
+    // Whether every word is contained in the row's texts (empty words match anything)
+    // and, unless lastValue is empty, the row's last text is lastValue, case and all.
+    bool containAll(const QModelIndex& sourceIndex, const QStringList& words, Qt::CaseSensitivity cs,
+                    const QString& lastValue = QString()) const;
 
-    // Looks for the words in every kept row at once, the rows in the order their texts
-    // lie in the buffer, for the filter pass that follows: Qt asks a sorted view about
-    // its shown rows in the view's order, which on a large site would read the buffer
-    // out of order. containAll answers from it for these words until forgetMatches().
-    void matchAll(const QStringList& words, Qt::CaseSensitivity cs);
+    // Asks containAll of every kept row at once, the rows in the order their texts lie
+    // in the buffer, for the filter pass that follows: Qt asks a sorted view about its
+    // shown rows in the view's order, which on a large site would read the buffer out
+    // of order. containAll answers from it for these arguments until forgetMatches().
+    void matchAll(const QStringList& words, Qt::CaseSensitivity cs, const QString& lastValue = QString());
     void forgetMatches() { m_matches = {}; }
 
 private:
@@ -69,10 +72,13 @@ private:
     {
         qsizetype begin = 0;
         int size = 0;
+        // The length of the last text, which ends one unit before the span does.
+        int lastSize = 0;
         // Its searched values were written since they were read.
         bool stale = false;
     };
 
+    bool matches(const Span& span, const QStringList& words, Qt::CaseSensitivity cs, const QString& lastValue) const;
     void drop();
     void append(int first, int last);
     void markStale(int first, int last);
@@ -90,8 +96,9 @@ private:
     std::vector<int> m_staleRows;
     // Units of the buffer no row points to any more.
     qsizetype m_unused = 0;
-    // Which rows matchAll found to contain every word of m_matchWords.
+    // Which rows matchAll found to match m_matchWords and m_matchLastValue.
     std::vector<bool> m_matches;
     QStringList m_matchWords;
     Qt::CaseSensitivity m_matchCs = Qt::CaseSensitive;
+    QString m_matchLastValue;
 };

@@ -55,12 +55,15 @@ public:
     // Appends every searched value of the row to texts, each followed by a space: the
     // row's share of the texts a view keeps between filter changes (SearchedTexts).
     // The row's values are asked for in one call, and appended without copies of
-    // their own: a search's rows are read this way as they arrive.
-    static void appendAll(const QModelIndex& index, QString& texts)
+    // their own: a search's rows are read this way as they arrive. Returns the length
+    // of the last value, so that it can be told apart from the others.
+    static int appendAll(const QModelIndex& index, QString& texts)
     {
         auto values = roleData(std::make_index_sequence<count>());
         index.multiData(values);
+        qsizetype lastBegin = texts.size();
         for (int i = 0; i < count; ++i) {
+            lastBegin = texts.size();
             const QVariant& value = values[size_t(i)].data();
             if (isNumber(i)) {
                 char digits[16];
@@ -73,6 +76,7 @@ public:
             }
             texts.append(QLatin1Char(' '));
         }
+        return int(texts.size() - lastBegin - 1);
     }
 
 private:
