@@ -543,8 +543,10 @@ void stations(benchmark::State& state)
 // Logging in to every camera of the site with one list, and the host's one answer for
 // the whole list: a failed login (one status per row) and a successful one (status,
 // login and the camera's facts). Each floor finds every row in a hash and writes what
-// the call writes, one setData at a time, on the bare model behind a plain proxy; the
-// list's floor also makes the request the host gets.
+// the call writes, one setData at a time, on the bare model behind a plain proxy, and
+// keeps a count of outstanding requests per uid in a hash as the call must (one more
+// per camera for the list, one fewer per camera for an answer); the list's floor also
+// makes the request the host gets.
 void logins(benchmark::State& state)
 {
     eachRun(state, [](Run& run, int n) {
@@ -560,9 +562,17 @@ void logins(benchmark::State& state)
         }
         // QML hands over texts of its own, not the rows' own texts.
         uids = deepCopy(uids).toStringList();
-        const auto floor = [&](const std::string& name, const std::function<void(QStandardItem*)>& write) {
+        QHash<QString, int> outstanding;
+        const auto floor = [&](const std::string& name, int requests,
+                               const std::function<void(QStandardItem*)>& write) {
             run.floor(name, [&] {
                 for (const QString& uid : std::as_const(uids)) {
+                    if (requests > 0) {
+                        outstanding[uid] += requests;
+                    } else if (const auto it = outstanding.find(uid); it != outstanding.end()) {
+                        if (--it.value() == 0)
+                            outstanding.erase(it);
+                    }
                     if (QStandardItem* item = bareRows.value(uid))
                         write(item);
                 }
@@ -576,7 +586,7 @@ void logins(benchmark::State& state)
         // The request the host gets holds a map of seven entries per camera.
         QVariantList request;
         request.reserve(uids.size());
-        floor("authorizeList of every row", [&request](QStandardItem* item) {
+        floor("authorizeList of every row", 1, [&request](QStandardItem* item) {
                         QVariantMap device;
                         device.insert(QStringLiteral("Brand"), item->data(CameraRole::Brand).toInt());
                         device.insert(QStringLiteral("HttpPort"), item->data(CameraRole::Port).toInt());
@@ -595,7 +605,7 @@ void logins(benchmark::State& state)
         run.call("whole-list answer, login failed", [&] {
             session.answer(QStringLiteral("authorizeDeviceList"), failed, session.wrapper().last().userData);
         });
-        floor("whole-list answer, login failed", [](QStandardItem* item) { item->setData(2, CameraRole::Status); });
+        floor("whole-list answer, login failed", -1, [](QStandardItem* item) { item->setData(2, CameraRole::Status); });
 
         const QVariant loggedIn = deepCopy(QVariantMap{
             {QStringLiteral("detRes"), 0},
@@ -607,11 +617,13 @@ void logins(benchmark::State& state)
             {QStringLiteral("StreamURLList"), QVariantList{QStringLiteral("rtsp://cam/main")}},
         });
         authorizeList();
+        for (const QString& uid : std::as_const(uids))
+            ++outstanding[uid];
         run.call("whole-list answer, logged in", [&] {
             session.answer(QStringLiteral("authorizeDeviceList"), loggedIn, session.wrapper().last().userData);
         });
         const QVariantMap facts = loggedIn.toMap();
-        floor("whole-list answer, logged in", [&facts](QStandardItem* item) {
+        floor("whole-list answer, logged in", -1, [&facts](QStandardItem* item) {
                         item->setData(1, CameraRole::Status);
                         item->setData(QStringLiteral("admin"), CameraRole::UserName);
                         item->setData(QStringLiteral("secret"), CameraRole::Password);
