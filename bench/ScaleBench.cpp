@@ -27,6 +27,7 @@
 #include <QSortFilterProxyModel>
 #include <QTextStream>
 #include <QUrl>
+#include <QUuid>
 #include <QStandardItemModel>
 
 #include <benchmark/benchmark.h>
@@ -347,6 +348,20 @@ void cameras(benchmark::State& state)
         }
         if (proxy->rowCount() != session.cameraModel()->rowCount())
             HostKit::fail(QStringLiteral("the cleared filters hide rows"));
+
+        // A camera added by hand goes to the top of the list; its floor makes the same
+        // row, with an id of its own, and inserts it there.
+        run.call("addDevice on a full site",
+                 [&] { session.addDevice(QStringLiteral("by hand"), QStringLiteral("192.168.0.1"), 80); });
+        run.floor("addDevice on a full site", [&] {
+            CameraInfo info;
+            info.id = QUuid::createUuid().toString(QUuid::WithBraces);
+            info.hostName = QStringLiteral("by hand");
+            info.ip = QStringLiteral("192.168.0.1");
+            info.port = 80;
+            info.isManual = true;
+            plain.model.insertRow(0, info.toStandardItem().release());
+        });
     });
 }
 
@@ -459,6 +474,46 @@ void answers(benchmark::State& state)
             run.addFloor("detection events, all", ms);
             run.largestFloor("detection event, largest", ms);
         }
+
+        const QString stationRequest = session.searchStations();
+        QList<QVariant> stationBatches;
+        for (const QVariantList& batch : Workload::stationBatches(n))
+            stationBatches.append(deepCopy(Workload::searchAnswer(stationRequest, batch)));
+        evictCaches();
+        for (const QVariant& batch : std::as_const(stationBatches)) {
+            const double ms = warmMs([&] { session.answer(QStringLiteral("searchDevice"), batch); });
+            run.add("station search answers, all", ms);
+            run.largest("station search answer, largest", ms);
+        }
+        // The floor: rows with the values those answers left, made one setData per role
+        // and appended to a bare model in batches of the same size.
+        {
+            const QStandardItemModel* stations = session.stationModel();
+            const QList<int> roles = rolesBetween(StationRole::Id, StationRole::QrlnModel);
+            QList<QList<QVariant>> values;
+            for (int row = 0; row < stations->rowCount(); ++row) {
+                QList<QVariant>& rowValues = values.emplace_back();
+                for (const int role : roles)
+                    rowValues.append(deepCopy(stations->item(row)->data(role)));
+            }
+            QStandardItemModel model;
+            evictCaches();
+            for (qsizetype start = 0; start < values.size(); start += Workload::kBatchSize) {
+                const double ms = warmMs([&] {
+                    const qsizetype end = qMin(values.size(), start + Workload::kBatchSize);
+                    for (qsizetype i = start; i < end; ++i) {
+                        auto* item = new QStandardItem;
+                        for (qsizetype k = 0; k < roles.size(); ++k) {
+                            if (values[i][k].isValid())
+                                item->setData(values[i][k], roles[k]);
+                        }
+                        model.appendRow(item);
+                    }
+                });
+                run.addFloor("station search answers, all", ms);
+                run.largestFloor("station search answer, largest", ms);
+            }
+        }
     });
 }
 
@@ -537,6 +592,47 @@ void stations(benchmark::State& state)
                 ids.append(plain.index(row, 0).data(StationRole::Id));
             benchmark::DoNotOptimize(ids);
         });
+        run.call("stations needing credentials (getStationsNeedToBeAuthorized)",
+                 [&] { session.call("getStationsNeedToBeAuthorized"); });
+        run.floor("stations needing credentials (getStationsNeedToBeAuthorized)", [&] {
+            QVariantList ids;
+            for (int row = 0; row < plain.rowCount(); ++row) {
+                const QModelIndex index = plain.index(row, 0);
+                if (index.data(StationRole::Status).toInt() != 1)
+                    ids.append(index.data(StationRole::Id));
+            }
+            benchmark::DoNotOptimize(ids);
+        });
+
+        // A station added by hand goes to the top; its floor makes a row of the same
+        // values and inserts it there.
+        const QStandardItem* first = session.stationModel()->item(0);
+        QVariantMap station{
+            {QStringLiteral("IP"), QStringLiteral("192.168.0.2")},
+            {QStringLiteral("HttpPort"), 80},
+            {QStringLiteral("Model"), first->data(StationRole::Model)},
+            {QStringLiteral("MAC"), QStringLiteral("00-11-22-33-44-66")},
+        };
+        const QList<int> stationRoles = rolesBetween(StationRole::Id, StationRole::QrlnModel);
+        run.call("addStation on a full list", [&] { session.call("addStation", {station}); });
+        run.floor("addStation on a full list", [&] { model.insertRow(0, bareCopy(first, stationRoles)); });
+
+        // The last row removed by its id, which the list is searched for from the top.
+        const QString lastId =
+            session.stationModel()->item(session.stationModel()->rowCount() - 1)->data(StationRole::Id).toString();
+        run.call("station row removed (removeRowInSearchedStationTableModel)",
+                 [&] { session.call("removeRowInSearchedStationTableModel", {lastId}); });
+        run.floor("station row removed (removeRowInSearchedStationTableModel)", [&] {
+            const QModelIndexList hits =
+                model.match(model.index(0, 0), StationRole::Id, lastId, 1,
+                            Qt::MatchFixedString | Qt::MatchCaseSensitive | Qt::MatchRecursive);
+            if (!hits.isEmpty())
+                model.removeRow(hits.first().row());
+        });
+
+        run.call("searchStations on a full list", [&] { session.searchStations(); });
+        run.floor("searchStations on a full list", [&] { model.clear(); });
+        largestTurns(run, "event loop turn after searchStations, largest");
     });
 }
 
@@ -641,6 +737,131 @@ void logins(benchmark::State& state)
     });
 }
 
+
+// Cameras one at a time on a loaded site: QML's login of one camera and the host's
+// answer to it, credentials stored on every camera without a login, and a list login
+// answered camera by camera (each answer names its camera with "delID"; half of them
+// log in). Each floor finds the row in a hash, keeps the count of outstanding requests
+// per uid and writes what the call writes, one setData at a time, on the bare model
+// behind a plain proxy.
+void perCamera(benchmark::State& state)
+{
+    eachRun(state, [](Run& run, int n) {
+        ScaleSession session;
+        answerSite(session, n);
+        PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
+        QHash<QString, QStandardItem*> bareRows;
+        for (int row = 0; row < plain.model.rowCount(); ++row) {
+            QStandardItem* item = plain.model.item(row);
+            bareRows.insert(item->data(CameraRole::Id).toString(), item);
+        }
+        const QStringList uids = deepCopy(QStringList(bareRows.keys())).toStringList();
+        QHash<QString, int> outstanding;
+        const auto forgetOne = [&outstanding](const QString& uid) {
+            if (const auto it = outstanding.find(uid); it != outstanding.end() && --it.value() == 0)
+                outstanding.erase(it);
+        };
+        const auto writeLogin = [](QStandardItem* item, const QVariantMap& facts) {
+            item->setData(1, CameraRole::Status);
+            item->setData(QStringLiteral("admin"), CameraRole::UserName);
+            item->setData(QStringLiteral("secret"), CameraRole::Password);
+            item->setData(facts.value(QStringLiteral("Model")).toString(), CameraRole::Model);
+            item->setData(facts.value(QStringLiteral("ChannelNum")).toInt(), CameraRole::ChannelNum);
+            item->setData(facts.value(QStringLiteral("CamRTSPPort")).toInt(), CameraRole::RtspPort);
+            item->setData(facts.value(QStringLiteral("StreamURLList")).toList(), CameraRole::StreamUrlList);
+            item->setData(facts.value(QStringLiteral("MAC")).toString(), CameraRole::Mac);
+            item->setData(facts.value(QStringLiteral("Brand")).toInt(), CameraRole::Brand);
+            item->setData(QStringLiteral("onvif"), CameraRole::BrandName);
+        };
+
+        const QString one = uids.at(uids.size() / 2);
+        run.call("authorize of one camera", [&] {
+            session.call("authorize", {one, QStringLiteral("admin"), QStringLiteral("secret")});
+        });
+        run.floor("authorize of one camera", [&] {
+            QStandardItem* item = bareRows.value(one);
+            QVariantMap parameters;
+            parameters.insert(QStringLiteral("IP"), item->data(CameraRole::Ip).toString());
+            parameters.insert(QStringLiteral("HttpPort"), item->data(CameraRole::Port).toInt());
+            parameters.insert(QStringLiteral("Username"), QStringLiteral("admin"));
+            parameters.insert(QStringLiteral("Password"), QStringLiteral("secret"));
+            parameters.insert(QStringLiteral("Brand"), item->data(CameraRole::Brand).toInt());
+            benchmark::DoNotOptimize(parameters);
+            ++outstanding[one];
+            const int status = item->data(CameraRole::Status).toInt();
+            item->setData(status, CameraRole::PreviousStatus);
+            item->setData(0, CameraRole::Status);
+        });
+        const QVariant loggedIn = deepCopy(QVariantMap{
+            {QStringLiteral("detRes"), 0},
+            {QStringLiteral("Model"), QStringLiteral("M-100")},
+            {QStringLiteral("MAC"), QStringLiteral("00-11-22-33-44-55")},
+            {QStringLiteral("Brand"), 1},
+            {QStringLiteral("ChannelNum"), 4},
+            {QStringLiteral("CamRTSPPort"), 554},
+            {QStringLiteral("StreamURLList"), QVariantList{QStringLiteral("rtsp://cam/main")}},
+        });
+        run.call("answer to one camera's login, logged in", [&] {
+            session.answer(QStringLiteral("authorizeDevice"), loggedIn, session.wrapper().last().userData);
+        });
+        run.floor("answer to one camera's login, logged in", [&] {
+            outstanding.remove(one);
+            writeLogin(bareRows.value(one), loggedIn.toMap());
+        });
+
+        run.call("setAuthorization of every row", [&] {
+            session.call("setAuthorization", {uids, QStringLiteral("admin"), QStringLiteral("secret")});
+        });
+        run.floor("setAuthorization of every row", [&] {
+            for (const QString& uid : uids) {
+                if (QStandardItem* item = bareRows.value(uid)) {
+                    const int status = item->data(CameraRole::Status).toInt();
+                    item->setData(5, CameraRole::Status);
+                    item->setData(status, CameraRole::PreviousStatus);
+                    item->setData(QStringLiteral("admin"), CameraRole::UserName);
+                    item->setData(QStringLiteral("secret"), CameraRole::Password);
+                }
+            }
+        });
+
+        // The list goes out untimed; its answers come one camera at a time.
+        session.call("authorizeList", {uids, QStringLiteral("admin"), QStringLiteral("secret")});
+        void* const listContext = session.wrapper().last().userData;
+        for (const QString& uid : uids)
+            ++outstanding[uid];
+        QList<QVariant> answers;
+        for (const QVariantMap& answer : Workload::authorizeAnswers(n))
+            answers.append(deepCopy(answer));
+        evictCaches();
+        for (const QVariant& answer : std::as_const(answers)) {
+            const double ms = warmMs(
+                [&] { session.answer(QStringLiteral("authorizeDeviceList"), answer, listContext); });
+            run.add("per-camera answers to a list, all", ms);
+            run.largest("per-camera answer to a list, largest", ms);
+        }
+        evictCaches();
+        for (const QVariant& answer : std::as_const(answers)) {
+            const double ms = warmMs([&] {
+                const QVariantMap map = answer.toMap();
+                const QString uid = map.value(QStringLiteral("delID")).toString();
+                QStandardItem* item = bareRows.value(uid);
+                const bool logged = map.value(QStringLiteral("detRes")).toInt() == 0;
+                if (logged)
+                    outstanding.remove(uid);
+                else
+                    forgetOne(uid);
+                if (!item)
+                    return;
+                if (logged)
+                    writeLogin(item, map);
+                else
+                    item->setData(2, CameraRole::Status);
+            });
+            run.addFloor("per-camera answers to a list, all", ms);
+            run.largestFloor("per-camera answer to a list, largest", ms);
+        }
+    });
+}
 
 // Heap bytes per row against a bare row with the same roles and values.
 void heap(benchmark::State& state)
@@ -824,7 +1045,8 @@ int main(int argc, char** argv)
         std::exit(2);
     });
     const std::pair<const char*, void (*)(benchmark::State&)> scenarios[] = {
-        {"cameras", cameras}, {"refresh", refresh}, {"answers", answers}, {"logins", logins}, {"stations", stations}, {"heap", heap},
+        {"cameras", cameras},     {"refresh", refresh},   {"answers", answers}, {"logins", logins},
+        {"perCamera", perCamera}, {"stations", stations}, {"heap", heap},
     };
     for (const auto& [name, function] : scenarios) {
         for (const int n : sizes) {
