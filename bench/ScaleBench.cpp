@@ -285,6 +285,16 @@ struct PlainProxy
     }
 };
 
+// A bare model's rows by camera id, as the floors find them.
+QHash<QString, QStandardItem*> bareRowsById(const QStandardItemModel& model)
+{
+    QHash<QString, QStandardItem*> rows;
+    rows.reserve(model.rowCount());
+    for (int row = 0; row < model.rowCount(); ++row)
+        rows.insert(model.item(row)->data(CameraRole::Id).toString(), model.item(row));
+    return rows;
+}
+
 struct SortCall
 {
     const char* name;
@@ -461,9 +471,7 @@ void answers(benchmark::State& state)
         }
         // The floor: each event's row found by its id in a hash and its status written.
         PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
-        QHash<QString, QStandardItem*> rows;
-        for (int row = 0; row < plain.model.rowCount(); ++row)
-            rows.insert(plain.model.item(row)->data(CameraRole::Id).toString(), plain.model.item(row));
+        const QHash<QString, QStandardItem*> rows = bareRowsById(plain.model);
         evictCaches();
         for (const QVariant& event : std::as_const(events)) {
             const double ms = warmMs([&] {
@@ -636,6 +644,36 @@ void stations(benchmark::State& state)
     });
 }
 
+// The answer to a successful login, with texts of its own.
+QVariant loggedInAnswer()
+{
+    return deepCopy(QVariantMap{
+        {QStringLiteral("detRes"), 0},
+        {QStringLiteral("Model"), QStringLiteral("M-100")},
+        {QStringLiteral("MAC"), QStringLiteral("00-11-22-33-44-55")},
+        {QStringLiteral("Brand"), 1},
+        {QStringLiteral("ChannelNum"), 4},
+        {QStringLiteral("CamRTSPPort"), 554},
+        {QStringLiteral("StreamURLList"), QVariantList{QStringLiteral("rtsp://cam/main")}},
+    });
+}
+
+// What a successful login writes into a row, one setData at a time: the status, the
+// credentials and the camera's facts from the answer.
+void writeBareLogin(QStandardItem* item, const QVariantMap& facts)
+{
+    item->setData(1, CameraRole::Status);
+    item->setData(QStringLiteral("admin"), CameraRole::UserName);
+    item->setData(QStringLiteral("secret"), CameraRole::Password);
+    item->setData(facts.value(QStringLiteral("Model")).toString(), CameraRole::Model);
+    item->setData(facts.value(QStringLiteral("ChannelNum")).toInt(), CameraRole::ChannelNum);
+    item->setData(facts.value(QStringLiteral("CamRTSPPort")).toInt(), CameraRole::RtspPort);
+    item->setData(facts.value(QStringLiteral("StreamURLList")).toList(), CameraRole::StreamUrlList);
+    item->setData(facts.value(QStringLiteral("MAC")).toString(), CameraRole::Mac);
+    item->setData(facts.value(QStringLiteral("Brand")).toInt(), CameraRole::Brand);
+    item->setData(QStringLiteral("onvif"), CameraRole::BrandName);
+}
+
 // Logging in to every camera of the site with one list, and the host's one answer for
 // the whole list: a failed login (one status per row) and a successful one (status,
 // login and the camera's facts). Each floor finds every row in a hash and writes what
@@ -649,13 +687,10 @@ void logins(benchmark::State& state)
         ScaleSession session;
         answerSite(session, n);
         PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
-        QHash<QString, QStandardItem*> bareRows;
+        const QHash<QString, QStandardItem*> bareRows = bareRowsById(plain.model);
         QStringList uids;
-        for (int row = 0; row < plain.model.rowCount(); ++row) {
-            QStandardItem* item = plain.model.item(row);
-            bareRows.insert(item->data(CameraRole::Id).toString(), item);
-            uids.append(item->data(CameraRole::Id).toString());
-        }
+        for (int row = 0; row < plain.model.rowCount(); ++row)
+            uids.append(plain.model.item(row)->data(CameraRole::Id).toString());
         // QML hands over texts of its own, not the rows' own texts.
         uids = deepCopy(uids).toStringList();
         QHash<QString, int> outstanding;
@@ -703,15 +738,7 @@ void logins(benchmark::State& state)
         });
         floor("whole-list answer, login failed", -1, [](QStandardItem* item) { item->setData(2, CameraRole::Status); });
 
-        const QVariant loggedIn = deepCopy(QVariantMap{
-            {QStringLiteral("detRes"), 0},
-            {QStringLiteral("Model"), QStringLiteral("M-100")},
-            {QStringLiteral("MAC"), QStringLiteral("00-11-22-33-44-55")},
-            {QStringLiteral("Brand"), 1},
-            {QStringLiteral("ChannelNum"), 4},
-            {QStringLiteral("CamRTSPPort"), 554},
-            {QStringLiteral("StreamURLList"), QVariantList{QStringLiteral("rtsp://cam/main")}},
-        });
+        const QVariant loggedIn = loggedInAnswer();
         authorizeList();
         for (const QString& uid : std::as_const(uids))
             ++outstanding[uid];
@@ -719,18 +746,7 @@ void logins(benchmark::State& state)
             session.answer(QStringLiteral("authorizeDeviceList"), loggedIn, session.wrapper().last().userData);
         });
         const QVariantMap facts = loggedIn.toMap();
-        floor("whole-list answer, logged in", -1, [&facts](QStandardItem* item) {
-                        item->setData(1, CameraRole::Status);
-                        item->setData(QStringLiteral("admin"), CameraRole::UserName);
-                        item->setData(QStringLiteral("secret"), CameraRole::Password);
-                        item->setData(facts.value(QStringLiteral("Model")).toString(), CameraRole::Model);
-                        item->setData(facts.value(QStringLiteral("ChannelNum")).toInt(), CameraRole::ChannelNum);
-                        item->setData(facts.value(QStringLiteral("CamRTSPPort")).toInt(), CameraRole::RtspPort);
-                        item->setData(facts.value(QStringLiteral("StreamURLList")).toList(), CameraRole::StreamUrlList);
-                        item->setData(facts.value(QStringLiteral("MAC")).toString(), CameraRole::Mac);
-                        item->setData(facts.value(QStringLiteral("Brand")).toInt(), CameraRole::Brand);
-                        item->setData(QStringLiteral("onvif"), CameraRole::BrandName);
-                    });
+        floor("whole-list answer, logged in", -1, [&facts](QStandardItem* item) { writeBareLogin(item, facts); });
         const QStandardItemModel* cameras = session.cameraModel();
         if (cameras->item(cameras->rowCount() - 1)->data(CameraRole::Status).toInt() != 1)
             std::fprintf(stderr, "the whole-list answer left rows not logged in\n");
@@ -750,28 +766,12 @@ void perCamera(benchmark::State& state)
         ScaleSession session;
         answerSite(session, n);
         PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
-        QHash<QString, QStandardItem*> bareRows;
-        for (int row = 0; row < plain.model.rowCount(); ++row) {
-            QStandardItem* item = plain.model.item(row);
-            bareRows.insert(item->data(CameraRole::Id).toString(), item);
-        }
+        const QHash<QString, QStandardItem*> bareRows = bareRowsById(plain.model);
         const QStringList uids = deepCopy(QStringList(bareRows.keys())).toStringList();
         QHash<QString, int> outstanding;
         const auto forgetOne = [&outstanding](const QString& uid) {
             if (const auto it = outstanding.find(uid); it != outstanding.end() && --it.value() == 0)
                 outstanding.erase(it);
-        };
-        const auto writeLogin = [](QStandardItem* item, const QVariantMap& facts) {
-            item->setData(1, CameraRole::Status);
-            item->setData(QStringLiteral("admin"), CameraRole::UserName);
-            item->setData(QStringLiteral("secret"), CameraRole::Password);
-            item->setData(facts.value(QStringLiteral("Model")).toString(), CameraRole::Model);
-            item->setData(facts.value(QStringLiteral("ChannelNum")).toInt(), CameraRole::ChannelNum);
-            item->setData(facts.value(QStringLiteral("CamRTSPPort")).toInt(), CameraRole::RtspPort);
-            item->setData(facts.value(QStringLiteral("StreamURLList")).toList(), CameraRole::StreamUrlList);
-            item->setData(facts.value(QStringLiteral("MAC")).toString(), CameraRole::Mac);
-            item->setData(facts.value(QStringLiteral("Brand")).toInt(), CameraRole::Brand);
-            item->setData(QStringLiteral("onvif"), CameraRole::BrandName);
         };
 
         const QString one = uids.at(uids.size() / 2);
@@ -792,21 +792,13 @@ void perCamera(benchmark::State& state)
             item->setData(status, CameraRole::PreviousStatus);
             item->setData(0, CameraRole::Status);
         });
-        const QVariant loggedIn = deepCopy(QVariantMap{
-            {QStringLiteral("detRes"), 0},
-            {QStringLiteral("Model"), QStringLiteral("M-100")},
-            {QStringLiteral("MAC"), QStringLiteral("00-11-22-33-44-55")},
-            {QStringLiteral("Brand"), 1},
-            {QStringLiteral("ChannelNum"), 4},
-            {QStringLiteral("CamRTSPPort"), 554},
-            {QStringLiteral("StreamURLList"), QVariantList{QStringLiteral("rtsp://cam/main")}},
-        });
+        const QVariant loggedIn = loggedInAnswer();
         run.call("answer to one camera's login, logged in", [&] {
             session.answer(QStringLiteral("authorizeDevice"), loggedIn, session.wrapper().last().userData);
         });
         run.floor("answer to one camera's login, logged in", [&] {
             outstanding.remove(one);
-            writeLogin(bareRows.value(one), loggedIn.toMap());
+            writeBareLogin(bareRows.value(one), loggedIn.toMap());
         });
 
         run.call("setAuthorization of every row", [&] {
@@ -853,7 +845,7 @@ void perCamera(benchmark::State& state)
                 if (!item)
                     return;
                 if (logged)
-                    writeLogin(item, map);
+                    writeBareLogin(item, map);
                 else
                     item->setData(2, CameraRole::Status);
             });
