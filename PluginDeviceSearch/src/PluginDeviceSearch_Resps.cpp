@@ -145,17 +145,30 @@ bool PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
 {
     if (!m_stationModel)
         return true;
-    const quint64 search = m_stationSearchesStarted;
+    // The batch's stations go in with one insertion, as a search answer's cameras do:
+    // the views hear of the batch once, not once per station.
+    std::vector<std::unique_ptr<QStandardItem>> newRows;
+    newRows.reserve(size_t(devList.size()));
     for (const QVariant& entry : devList) {
         const DeviceInfo info = createDeviceInfo(entry.toMap());
         if (!info.qrlnModel.contains(m_qrlnModelBrand))
             continue;
         if (QStandardItem* item = createStationNode(info))
-            m_stationModel->appendRow(item);
-        if (m_stationSearchesStarted != search)
-            return false;
+            newRows.emplace_back(item);
     }
-    return true;
+    if (newRows.empty())
+        return true;
+
+    QList<QStandardItem*> items;
+    items.reserve(qsizetype(newRows.size()));
+    for (std::unique_ptr<QStandardItem>& row : newRows)
+        items.append(row.release());
+    // appendRow() gives a model without columns its first one; so must we.
+    if (m_stationModel->columnCount() == 0)
+        m_stationModel->setColumnCount(1);
+    const quint64 search = m_stationSearchesStarted;
+    m_stationModel->invisibleRootItem()->appendRows(items);
+    return m_stationSearchesStarted == search;
 }
 
 DeviceInfo PluginDeviceSearch::createDeviceInfo(const QVariantMap& device) const

@@ -62,6 +62,29 @@ private Q_SLOTS:
         QCOMPARE(h.call("getStationsNeedToBeAuthorized").toStringList(), needingAuthorization);
     }
 
+    // A station answer's accepted stations go in together, after the rows already
+    // there and in answer order; entries of another model family stay out.
+    void answerIsOneInsertion()
+    {
+        CheckedHarness h;
+        const QString search = h.startStationSearch();
+        h.call("setQRLNModelBrand", {"NVR"});
+        const auto family = [](QVariantMap entry, const QString& qrln) {
+            entry.insert(QStringLiteral("QRLNModel"), qrln);
+            return entry;
+        };
+        h.answerSearch(search, {family(station("s0", "10.0.0.1", "A"), "NVR-4")}, false, "0", false);
+        QSignalSpy inserted(h.stationModel(), &QAbstractItemModel::rowsInserted);
+        h.answerSearch(search, {family(station("s1", "10.0.0.2", "A"), "NVR-8"),
+                                family(station("s2", "10.0.0.3", "A"), "DVR-8"),
+                                family(station("s3", "10.0.0.4", "A"), "xNVR")});
+
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.at(0).at(1).toInt(), 1);
+        QCOMPARE(inserted.at(0).at(2).toInt(), 2);
+        QCOMPARE(column(h.stationModel(), Station::Id), QStringLiteral("s0,s1,s3"));
+    }
+
     // Removal matches an id exactly; of two rows with the id, the first in the model
     // goes, not the first in the sorted view.
     void removalTakesFirstRowInModel()
