@@ -162,6 +162,13 @@ const QList<std::pair<const char*, Place>>& places()
              h.event(QStringLiteral("detCamResEvt"), QVariantMap{{"reqUID", search}, {"delID", "b"}, {"detRes", 0},
                                                                  {"MAC", "ABCDEF"}, {"ChannelNum", 2}});
          }},
+        // The refresh gives the emptied model its column back before the hand-added rows
+        // return; QML may empty it again right there.
+        {"in columnsInserted of a refresh",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+         }},
         {"in rowsInserted of a station answer",
          [](PluginHarness& h, Reactor& reactor, const QString&) {
              QObject::connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
