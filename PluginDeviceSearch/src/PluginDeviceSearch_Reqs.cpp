@@ -319,8 +319,14 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
         kept.append(cells);
     }
     m_clearedRows.clear(m_cameraModel);
-    for (const QList<QStandardItem*>& cells : std::as_const(kept))
+    for (const QList<QStandardItem*>& cells : std::as_const(kept)) {
+        // Here too the columns go in on their own: appendRow adds missing columns on
+        // the row's parent as it held it before, which a slot told of them may have
+        // freed by clearing the model.
+        while (m_cameraModel->columnCount() < cells.size())
+            m_cameraModel->setColumnCount(int(cells.size()));
         m_cameraModel->appendRow(cells);
+    }
 }
 
 // ---------------------------------------------------------------------------

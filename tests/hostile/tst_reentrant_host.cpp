@@ -6,6 +6,7 @@
 #include "ModelTesters.h"
 #include "Roles.h"
 
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -166,6 +167,12 @@ const QList<std::pair<const char*, Place>>& places()
         // return; QML may empty it again right there.
         {"in columnsInserted of a refresh",
          [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+         }},
+        {"in columnsInserted of a refresh, two columns",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             qobject_cast<QStandardItemModel*>(h.cameraModel())->setColumnCount(2);
              QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
              QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
          }},
