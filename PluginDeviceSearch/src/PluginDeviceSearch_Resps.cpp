@@ -130,13 +130,18 @@ bool PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
     if (newRows.empty())
         return true;
 
+    // appendRows() gives a model without columns its first one in the middle of the
+    // insertion; it gets it first. A slot told of the column may start a newer search,
+    // whose rows then stand alone, or empty the model again.
+    while (m_cameraModel->columnCount() == 0) {
+        m_cameraModel->setColumnCount(1);
+        if (m_deviceSearchesStarted != search)
+            return false;
+    }
     QList<QStandardItem*> items;
     items.reserve(qsizetype(newRows.size()));
     for (std::unique_ptr<QStandardItem>& row : newRows)
         items.append(row.release());
-    // appendRow() gives a model without columns its first one; so must we.
-    if (m_cameraModel->columnCount() == 0)
-        m_cameraModel->setColumnCount(1);
     m_cameraModel->invisibleRootItem()->appendRows(items);
     return m_deviceSearchesStarted == search;
 }

@@ -176,6 +176,13 @@ const QList<std::pair<const char*, Place>>& places()
              QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
              QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
          }},
+        // The first answer after a search gives the emptied model its column first.
+        {"in columnsInserted of a search answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             const QString search = h.startDeviceSearch();
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             h.answerSearch(search, site());
+         }},
         {"in rowsInserted of a station answer",
          [](PluginHarness& h, Reactor& reactor, const QString&) {
              QObject::connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
