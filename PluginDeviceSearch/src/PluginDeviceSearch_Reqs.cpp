@@ -294,10 +294,10 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
         // The column goes in first, so that the rows go in as rows alone; a model
         // without a column would add it in the middle of their insertion. A slot told
         // of the column may empty the model again (a search or refresh of its own):
-        // the rows wait until the model keeps its column.
-        do
+        // the rows wait until the model keeps a column. Columns a slot of the reset
+        // gave the model stay.
+        while (m_cameraModel->columnCount() < 1)
             m_cameraModel->setColumnCount(1);
-        while (m_cameraModel->columnCount() < 1);
         m_cameraModel->invisibleRootItem()->appendRows(kept);
         return;
     }

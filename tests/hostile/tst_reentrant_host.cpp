@@ -232,6 +232,23 @@ private Q_SLOTS:
         QVERIFY2(!statuses.contains("Checking"), qPrintable(statuses.join(',')));
     }
 
+    // QML gives the model a column of its own while a refresh resets it: the
+    // hand-added row comes back beside it, once, and the column stays.
+    void columnAddedInRefreshResetStays()
+    {
+        CheckedHarness h;
+        h.answerSearch(h.startDeviceSearch(), site());
+        h.call("addDevice", {"kept", 0, "10.0.0.50", 80});
+        auto* model = qobject_cast<QStandardItemModel*>(h.cameraModel());
+        QObject::connect(
+            model, &QAbstractItemModel::modelReset, model, [model] { model->setColumnCount(2); },
+            Qt::SingleShotConnection);
+
+        QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+        QCOMPARE(model->columnCount(), 2);
+        QCOMPARE(column(model, Cam::HostName), QStringLiteral("kept"));
+    }
+
     // The outer call's own result when QML replaced its rows from inside SendCommand.
     void searchStartedInsideSearchStands()
     {
