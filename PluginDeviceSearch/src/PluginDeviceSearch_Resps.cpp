@@ -155,8 +155,16 @@ bool PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
         const DeviceInfo info = createDeviceInfo(entry.toMap());
         if (!info.qrlnModel.contains(m_qrlnModelBrand))
             continue;
-        if (QStandardItem* item = createStationNode(info))
-            m_stationModel->appendRow(item);
+        std::unique_ptr<QStandardItem> item(createStationNode(info));
+        // As for cameras, a model without columns gets its column before the row: a
+        // slot told of it may start a newer search, which frees the rows' parent.
+        while (item && m_stationModel->columnCount() == 0) {
+            m_stationModel->setColumnCount(1);
+            if (m_stationSearchesStarted != search)
+                return false;
+        }
+        if (item)
+            m_stationModel->appendRow(item.release());
         if (m_stationSearchesStarted != search)
             return false;
     }

@@ -183,6 +183,12 @@ const QList<std::pair<const char*, Place>>& places()
              QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
              h.answerSearch(search, site());
          }},
+        {"in columnsInserted of a station answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             const QString search = h.startStationSearch();
+             QObject::connect(h.stationModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             h.answerSearch(search, {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
+         }},
         {"in rowsInserted of a station answer",
          [](PluginHarness& h, Reactor& reactor, const QString&) {
              QObject::connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
