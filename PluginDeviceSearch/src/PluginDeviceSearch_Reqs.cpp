@@ -506,8 +506,14 @@ void PluginDeviceSearch::addStation(const QVariantMap& stationInfoMap)
         return;
     QVariantMap station = stationInfoMap;
     station.insert(ProtocolKey::DelID, newBracedUuid());
-    if (QStandardItem* item = createStationNode(createDeviceInfo(station)))
-        m_stationModel->insertRow(0, item);
+    std::unique_ptr<QStandardItem> item(createStationNode(createDeviceInfo(station)));
+    if (!item)
+        return;
+    // A model without columns gets its column before the row, not inside its insertion:
+    // a slot told of it may empty the model again, which frees the rows' parent.
+    while (m_stationModel->columnCount() == 0)
+        m_stationModel->setColumnCount(1);
+    m_stationModel->insertRow(0, item.release());
 }
 
 // ---------------------------------------------------------------------------
@@ -536,7 +542,11 @@ bool PluginDeviceSearch::addDevice(const QString& hostName, int type, const QStr
     info.useSSL = useSSL;
     info.streamingProtocol = streamingProtocol;
 
-    m_cameraModel->insertRow(0, info.toStandardItem().release());
+    std::unique_ptr<QStandardItem> item = info.toStandardItem();
+    // As for stations: the column first, until the model keeps it.
+    while (m_cameraModel->columnCount() == 0)
+        m_cameraModel->setColumnCount(1);
+    m_cameraModel->insertRow(0, item.release());
     Q_EMIT addDeviceResp(info.id);
     return true;
 }

@@ -189,6 +189,18 @@ const QList<std::pair<const char*, Place>>& places()
              QObject::connect(h.stationModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
              h.answerSearch(search, {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
          }},
+        {"in columnsInserted of a camera added by hand to an emptied model",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             h.startDeviceSearch();
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             QVERIFY(h.call("addDevice", {"late", 0, "10.0.0.60", 80}).toBool());
+         }},
+        {"in columnsInserted of a station added by hand to an emptied model",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             h.startStationSearch();
+             QObject::connect(h.stationModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             h.call("addStation", {QVariantMap{{"IP", "10.0.2.9"}}});
+         }},
         {"in rowsInserted of a station answer",
          [](PluginHarness& h, Reactor& reactor, const QString&) {
              QObject::connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
