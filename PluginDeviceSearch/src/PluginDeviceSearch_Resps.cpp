@@ -155,16 +155,16 @@ bool PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
         const DeviceInfo info = createDeviceInfo(entry.toMap());
         if (!info.qrlnModel.contains(m_qrlnModelBrand))
             continue;
-        std::unique_ptr<QStandardItem> item(createStationNode(info));
-        // As for cameras, a model without columns gets its column before the row: a
-        // slot told of it may start a newer search, which frees the rows' parent.
-        while (item && m_stationModel->columnCount() == 0) {
-            m_stationModel->setColumnCount(1);
-            if (m_stationSearchesStarted != search)
-                return false;
-        }
-        if (item)
+        if (std::unique_ptr<QStandardItem> item{createStationNode(info)}) {
+            // As for cameras, a model without columns gets its column before the row:
+            // a slot told of it may start a newer search, which frees the rows' parent.
+            while (m_stationModel->columnCount() == 0) {
+                m_stationModel->setColumnCount(1);
+                if (m_stationSearchesStarted != search)
+                    return false;
+            }
             m_stationModel->appendRow(item.release());
+        }
         if (m_stationSearchesStarted != search)
             return false;
     }
