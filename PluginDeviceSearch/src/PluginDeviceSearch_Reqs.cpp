@@ -5,6 +5,7 @@
 #include "CameraRoles.h"
 #include "CameraRow.h"
 #include "DeviceListParser.h"
+#include "ModelColumns.h"
 #include "PluginLog.h"
 #include "ProtocolKeys.h"
 #include "StationTableModel.h"
@@ -291,7 +292,14 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
             m_cameraModel, [](const QStandardItem& item) { return item.data(CameraRole::Manual).toBool(); });
         if (kept.isEmpty())
             return;
-        m_cameraModel->setColumnCount(1);
+        // The column goes in first, and stays if a slot of the reset gave the model
+        // columns. The hand-added rows come back even when a slot of the column started
+        // a search: they were out of the model when it cleared. Only a slot that takes
+        // every column away again costs them.
+        if (!giveColumns(m_cameraModel, 1)) {
+            qDeleteAll(kept);
+            return;
+        }
         m_cameraModel->invisibleRootItem()->appendRows(kept);
         return;
     }
@@ -313,8 +321,12 @@ void PluginDeviceSearch::CleanModelAndKeepManualItems()
         kept.append(cells);
     }
     m_clearedRows.clear(m_cameraModel);
-    for (const QList<QStandardItem*>& cells : std::as_const(kept))
-        m_cameraModel->appendRow(cells);
+    for (const QList<QStandardItem*>& cells : std::as_const(kept)) {
+        if (giveColumns(m_cameraModel, int(cells.size())))
+            m_cameraModel->appendRow(cells);
+        else
+            qDeleteAll(cells);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -494,8 +506,9 @@ void PluginDeviceSearch::addStation(const QVariantMap& stationInfoMap)
         return;
     QVariantMap station = stationInfoMap;
     station.insert(ProtocolKey::DelID, newBracedUuid());
-    if (QStandardItem* item = createStationNode(createDeviceInfo(station)))
-        m_stationModel->insertRow(0, item);
+    std::unique_ptr<QStandardItem> item(createStationNode(createDeviceInfo(station)));
+    if (item && giveColumns(m_stationModel, 1))
+        m_stationModel->insertRow(0, item.release());
 }
 
 // ---------------------------------------------------------------------------
@@ -524,7 +537,10 @@ bool PluginDeviceSearch::addDevice(const QString& hostName, int type, const QStr
     info.useSSL = useSSL;
     info.streamingProtocol = streamingProtocol;
 
-    m_cameraModel->insertRow(0, info.toStandardItem().release());
+    std::unique_ptr<QStandardItem> item = info.toStandardItem();
+    if (!giveColumns(m_cameraModel, 1))
+        return true;
+    m_cameraModel->insertRow(0, item.release());
     Q_EMIT addDeviceResp(info.id);
     return true;
 }

@@ -3,6 +3,7 @@
 #include "CameraInfo.h"
 #include "CameraRoles.h"
 #include "CameraRow.h"
+#include "ModelColumns.h"
 #include "ProtocolKeys.h"
 #include "StationTableModel.h"
 
@@ -130,13 +131,14 @@ bool PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
     if (newRows.empty())
         return true;
 
+    // The column first: a slot told of it may start a newer search, whose answers
+    // these rows then are not.
+    if (!giveColumns(m_cameraModel, 1, [this, search] { return m_deviceSearchesStarted != search; }))
+        return false;
     QList<QStandardItem*> items;
     items.reserve(qsizetype(newRows.size()));
     for (std::unique_ptr<QStandardItem>& row : newRows)
         items.append(row.release());
-    // appendRow() gives a model without columns its first one; so must we.
-    if (m_cameraModel->columnCount() == 0)
-        m_cameraModel->setColumnCount(1);
     m_cameraModel->invisibleRootItem()->appendRows(items);
     return m_deviceSearchesStarted == search;
 }
@@ -159,14 +161,13 @@ bool PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
     if (newRows.empty())
         return true;
 
+    const quint64 search = m_stationSearchesStarted;
+    if (!giveColumns(m_stationModel, 1, [this, search] { return m_stationSearchesStarted != search; }))
+        return false;
     QList<QStandardItem*> items;
     items.reserve(qsizetype(newRows.size()));
     for (std::unique_ptr<QStandardItem>& row : newRows)
         items.append(row.release());
-    // appendRow() gives a model without columns its first one; so must we.
-    if (m_stationModel->columnCount() == 0)
-        m_stationModel->setColumnCount(1);
-    const quint64 search = m_stationSearchesStarted;
     m_stationModel->invisibleRootItem()->appendRows(items);
     return m_stationSearchesStarted == search;
 }

@@ -6,6 +6,8 @@
 #include "ModelTesters.h"
 #include "Roles.h"
 
+#include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -162,6 +164,44 @@ const QList<std::pair<const char*, Place>>& places()
              h.event(QStringLiteral("detCamResEvt"), QVariantMap{{"reqUID", search}, {"delID", "b"}, {"detRes", 0},
                                                                  {"MAC", "ABCDEF"}, {"ChannelNum", 2}});
          }},
+        // The refresh gives the emptied model its column back before the hand-added rows
+        // return; QML may empty it again right there.
+        {"in columnsInserted of a refresh",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+         }},
+        {"in columnsInserted of a refresh, two columns",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             qobject_cast<QStandardItemModel*>(h.cameraModel())->setColumnCount(2);
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+         }},
+        // The first answer after a search gives the emptied model its column first.
+        {"in columnsInserted of a search answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             const QString search = h.startDeviceSearch();
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             h.answerSearch(search, site());
+         }},
+        {"in columnsInserted of a station answer",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             const QString search = h.startStationSearch();
+             QObject::connect(h.stationModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             h.answerSearch(search, {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
+         }},
+        {"in columnsInserted of a camera added by hand to an emptied model",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             h.startDeviceSearch();
+             QObject::connect(h.cameraModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             QVERIFY(h.call("addDevice", {"late", 0, "10.0.0.60", 80}).toBool());
+         }},
+        {"in columnsInserted of a station added by hand to an emptied model",
+         [](PluginHarness& h, Reactor& reactor, const QString&) {
+             h.startStationSearch();
+             QObject::connect(h.stationModel(), &QAbstractItemModel::columnsInserted, &reactor, &Reactor::fire);
+             h.call("addStation", {QVariantMap{{"IP", "10.0.2.9"}}});
+         }},
         {"in rowsInserted of a station answer",
          [](PluginHarness& h, Reactor& reactor, const QString&) {
              QObject::connect(h.stationModel(), &QAbstractItemModel::rowsInserted, &reactor, &Reactor::fire);
@@ -209,6 +249,70 @@ private Q_SLOTS:
         answerEveryLogin(h);
         const QStringList statuses = statusNames(h.cameraModel(), Cam::Status);
         QVERIFY2(!statuses.contains("Checking"), qPrintable(statuses.join(',')));
+    }
+
+    // QML gives the model a column of its own while a refresh resets it: the
+    // hand-added row comes back beside it, once, and the column stays.
+    void columnAddedInRefreshResetStays()
+    {
+        CheckedHarness h;
+        h.answerSearch(h.startDeviceSearch(), site());
+        h.call("addDevice", {"kept", 0, "10.0.0.50", 80});
+        auto* model = qobject_cast<QStandardItemModel*>(h.cameraModel());
+        QObject::connect(
+            model, &QAbstractItemModel::modelReset, model, [model] { model->setColumnCount(2); },
+            Qt::SingleShotConnection);
+
+        QVERIFY(h.call("refreshDevices", {0, 0}).toBool());
+        QCOMPARE(model->columnCount(), 2);
+        QCOMPARE(column(model, Cam::HostName), QStringLiteral("kept"));
+    }
+
+    // A slot that takes away every column the plug-in gives a model: the call gives up
+    // after a few attempts instead of holding the GUI thread, and adds nothing.
+    void modelEmptiedAtEveryColumn_data()
+    {
+        QTest::addColumn<bool>("stations");
+        QTest::addColumn<QByteArray>("call");
+        QTest::newRow("refresh") << false << QByteArray("refreshDevices");
+        QTest::newRow("camera answer") << false << QByteArray("answer");
+        QTest::newRow("camera added by hand") << false << QByteArray("addDevice");
+        QTest::newRow("station answer") << true << QByteArray("answer");
+        QTest::newRow("station added by hand") << true << QByteArray("addStation");
+    }
+
+    void modelEmptiedAtEveryColumn()
+    {
+        QFETCH(bool, stations);
+        QFETCH(QByteArray, call);
+        CheckedHarness h;
+        h.answerSearch(h.startDeviceSearch(), site());
+        h.call("addDevice", {"kept", 0, "10.0.0.50", 80});
+        // A new search leaves the model without columns; a refresh takes them away itself.
+        QString search;
+        if (call != "refreshDevices")
+            search = stations ? h.startStationSearch() : h.startDeviceSearch();
+        auto* model = qobject_cast<QStandardItemModel*>(stations ? h.stationModel() : h.cameraModel());
+        int columnsGiven = 0;
+        QObject::connect(model, &QAbstractItemModel::columnsInserted, model, [model, &columnsGiven] {
+            ++columnsGiven;
+            model->clear();
+        });
+        QSignalSpy added(h.object(), SIGNAL(addDeviceResp(QString)));
+
+        if (call == "answer")
+            h.answerSearch(search, {foundDevice("t1", "10.0.2.1"), foundDevice("t2", "10.0.2.2")});
+        else if (call == "addStation")
+            h.call("addStation", {QVariantMap{{"IP", "10.0.2.9"}}});
+        else if (call == "addDevice")
+            h.call("addDevice", {"late", 0, "10.0.0.60", 80});
+        else
+            QVERIFY(h.call(call, {0, 0}).toBool());
+
+        QVERIFY(columnsGiven > 1);
+        QVERIFY(columnsGiven < 100);
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(added.count(), 0);
     }
 
     // The outer call's own result when QML replaced its rows from inside SendCommand.
