@@ -3,8 +3,8 @@
 #include "CameraInfo.h"
 #include "CameraRoles.h"
 #include "CameraRow.h"
-#include "ModelColumns.h"
 #include "ProtocolKeys.h"
+#include "RowInsertion.h"
 #include "StationTableModel.h"
 
 #include <QStandardItemModel>
@@ -128,27 +128,15 @@ bool PluginDeviceSearch::SetToSearchedModel(const QVariantList& devList, PluginD
         newRows.push_back(createCameraInfo(device, status).toStandardItem());
         newRowsById.insert(id, newRows.back().get());
     }
-    if (newRows.empty())
-        return true;
-
-    // The column first: a slot told of it may start a newer search, whose answers
-    // these rows then are not.
-    if (!giveColumns(m_cameraModel, 1, [this, search] { return m_deviceSearchesStarted != search; }))
-        return false;
-    QList<QStandardItem*> items;
-    items.reserve(qsizetype(newRows.size()));
-    for (std::unique_ptr<QStandardItem>& row : newRows)
-        items.append(row.release());
-    m_cameraModel->invisibleRootItem()->appendRows(items);
-    return m_deviceSearchesStarted == search;
+    return appendNewRows(m_cameraModel, std::move(newRows),
+                         [this, search] { return m_deviceSearchesStarted != search; });
 }
 
 bool PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
 {
     if (!m_stationModel)
         return true;
-    // The batch's stations go in with one insertion, as a search answer's cameras do:
-    // the views hear of the batch once, not once per station.
+    // The batch's stations go in together, as a search answer's cameras do.
     std::vector<std::unique_ptr<QStandardItem>> newRows;
     newRows.reserve(size_t(devList.size()));
     for (const QVariant& entry : devList) {
@@ -158,18 +146,9 @@ bool PluginDeviceSearch::SetToStationModel(const QVariantList& devList)
         if (QStandardItem* item = createStationNode(info))
             newRows.emplace_back(item);
     }
-    if (newRows.empty())
-        return true;
-
     const quint64 search = m_stationSearchesStarted;
-    if (!giveColumns(m_stationModel, 1, [this, search] { return m_stationSearchesStarted != search; }))
-        return false;
-    QList<QStandardItem*> items;
-    items.reserve(qsizetype(newRows.size()));
-    for (std::unique_ptr<QStandardItem>& row : newRows)
-        items.append(row.release());
-    m_stationModel->invisibleRootItem()->appendRows(items);
-    return m_stationSearchesStarted == search;
+    return appendNewRows(m_stationModel, std::move(newRows),
+                         [this, search] { return m_stationSearchesStarted != search; });
 }
 
 DeviceInfo PluginDeviceSearch::createDeviceInfo(const QVariantMap& device) const
