@@ -674,6 +674,40 @@ void writeBareLogin(QStandardItem* item, const QVariantMap& facts)
     item->setData(QStringLiteral("onvif"), CameraRole::BrandName);
 }
 
+// A loaded site as the login scenarios find it: the plug-in with the site's rows, the
+// same rows on a bare model behind a plain proxy and by id, the ids as QML hands them
+// over (texts of their own, not the rows' own texts), and the floors' count of
+// outstanding requests per uid.
+struct LoginSite
+{
+    ScaleSession session;
+    PlainProxy plain;
+    QHash<QString, QStandardItem*> bareRows;
+    QStringList uids;
+    QHash<QString, int> outstanding;
+
+    explicit LoginSite(int n)
+        : plain(loaded(session, n), CameraRole::StreamUrlList)
+        , bareRows(bareRowsById(plain.model))
+    {
+        for (int row = 0; row < plain.model.rowCount(); ++row)
+            uids.append(plain.model.item(row)->data(CameraRole::Id).toString());
+        uids = deepCopy(uids).toStringList();
+    }
+
+    static const QStandardItemModel* loaded(ScaleSession& session, int n)
+    {
+        answerSite(session, n);
+        return session.cameraModel();
+    }
+
+    void forgetOne(const QString& uid)
+    {
+        if (const auto it = outstanding.find(uid); it != outstanding.end() && --it.value() == 0)
+            outstanding.erase(it);
+    }
+};
+
 // Logging in to every camera of the site with one list, and the host's one answer for
 // the whole list: a failed login (one status per row) and a successful one (status,
 // login and the camera's facts). Each floor finds every row in a hash and writes what
@@ -684,27 +718,19 @@ void writeBareLogin(QStandardItem* item, const QVariantMap& facts)
 void logins(benchmark::State& state)
 {
     eachRun(state, [](Run& run, int n) {
-        ScaleSession session;
-        answerSite(session, n);
-        PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
-        const QHash<QString, QStandardItem*> bareRows = bareRowsById(plain.model);
-        QStringList uids;
-        for (int row = 0; row < plain.model.rowCount(); ++row)
-            uids.append(plain.model.item(row)->data(CameraRole::Id).toString());
-        // QML hands over texts of its own, not the rows' own texts.
-        uids = deepCopy(uids).toStringList();
-        QHash<QString, int> outstanding;
+        LoginSite site(n);
+        ScaleSession& session = site.session;
+        const QStringList& uids = site.uids;
+        QHash<QString, int>& outstanding = site.outstanding;
         const auto floor = [&](const std::string& name, int requests,
                                const std::function<void(QStandardItem*)>& write) {
             run.floor(name, [&] {
-                for (const QString& uid : std::as_const(uids)) {
-                    if (requests > 0) {
+                for (const QString& uid : uids) {
+                    if (requests > 0)
                         outstanding[uid] += requests;
-                    } else if (const auto it = outstanding.find(uid); it != outstanding.end()) {
-                        if (--it.value() == 0)
-                            outstanding.erase(it);
-                    }
-                    if (QStandardItem* item = bareRows.value(uid))
+                    else
+                        site.forgetOne(uid);
+                    if (QStandardItem* item = site.bareRows.value(uid))
                         write(item);
                 }
             });
@@ -763,16 +789,11 @@ void logins(benchmark::State& state)
 void perCamera(benchmark::State& state)
 {
     eachRun(state, [](Run& run, int n) {
-        ScaleSession session;
-        answerSite(session, n);
-        PlainProxy plain(session.cameraModel(), CameraRole::StreamUrlList);
-        const QHash<QString, QStandardItem*> bareRows = bareRowsById(plain.model);
-        const QStringList uids = deepCopy(QStringList(bareRows.keys())).toStringList();
-        QHash<QString, int> outstanding;
-        const auto forgetOne = [&outstanding](const QString& uid) {
-            if (const auto it = outstanding.find(uid); it != outstanding.end() && --it.value() == 0)
-                outstanding.erase(it);
-        };
+        LoginSite site(n);
+        ScaleSession& session = site.session;
+        const QStringList& uids = site.uids;
+        const QHash<QString, QStandardItem*>& bareRows = site.bareRows;
+        QHash<QString, int>& outstanding = site.outstanding;
 
         const QString one = uids.at(uids.size() / 2);
         run.call("authorize of one camera", [&] {
@@ -841,7 +862,7 @@ void perCamera(benchmark::State& state)
                 if (logged)
                     outstanding.remove(uid);
                 else
-                    forgetOne(uid);
+                    site.forgetOne(uid);
                 if (!item)
                     return;
                 if (logged)
