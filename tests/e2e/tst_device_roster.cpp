@@ -57,13 +57,6 @@ class tst_DeviceRoster : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Known names are read through value() and the counts below.
-    void rolesByName()
-    {
-        Fixture f;
-        QCOMPARE(f.roster.role("brandRole"), -1);
-    }
-
     // Counts and look-ups by id after each kind of change the model announces.
     void followsTheModel_data()
     {

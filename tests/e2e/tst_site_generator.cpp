@@ -4,6 +4,8 @@
 #include <QSet>
 #include <QTest>
 
+#include <tuple>
+
 namespace {
 
 Site demoSite()
@@ -79,22 +81,13 @@ private Q_SLOTS:
         QFETCH(int, port);
         QFETCH(QString, found);
         Site site;
-        SiteCamera camera;
-        camera.id = "a";
-        camera.ip = "10.0.0.1";
-        site.cameras.append(camera);
-        camera.id = "b";
-        camera.httpPort = 8080;
-        camera.httpsPort = 8443;
-        site.cameras.append(camera);
-        camera.id = "c";
-        camera.ip = "10.0.0.2";
-        camera.httpPort = 0;
-        site.cameras.append(camera);
-
+        for (const auto& [id, address, http, https] : {std::tuple{"a", "10.0.0.1", 80, 443}, {"b", "10.0.0.1", 8080, 8443},
+                                                       {"c", "10.0.0.2", 0, 8443}}) {
+            SiteCamera& camera = site.cameras.emplace_back();
+            std::tie(camera.id, camera.ip, camera.httpPort, camera.httpsPort) = std::tuple(id, address, http, https);
+        }
         const SiteCamera* answering = site.cameraAt(ip, port);
-        const QString answeringId = answering ? answering->id : QString();
-        QCOMPARE(answeringId, found);
+        QCOMPARE(answering ? answering->id : QString(), found);
     }
 
     // The topology's last entry of an address states the channels; every entry's

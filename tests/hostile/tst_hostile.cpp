@@ -59,7 +59,6 @@ private Q_SLOTS:
         row("devList a map", "current", {{"devList", foundDevice("c", "1")}});
         row("non-map entries read as one, empty", "current", {{"devList", QVariantList{"x", 5, QVariant()}}}, Cam::Id, "");
         row("port a word is 0, so HTTPS", "current", devListWith("HttpPort", "x"), Cam::Port, "443");
-        row("port beyond int", "current", devListWith("HttpPort", qint64(1) << 40), Cam::Port, QString());
         row("2 MB MAC", "current", devListWith("MAC", QString(2 << 20, u'A')), Cam::Mac, QStringList(1 << 20, "AA").join('-'));
         row("null detRes is 0", "current", detection("b", QVariant::fromValue(nullptr)), Cam::Status, "1");
         row("detRes smallest int", "current", detection("b", INT_MIN), Cam::Status, "4");

@@ -1,11 +1,11 @@
 // A replaced parser is installed through a C++ member outside the meta-object, so this
-// drives an object of the class compiled here, never one from the module.
+// drives an object of the class compiled here, never one from the module. What the
+// plug-in makes of the records and the wrong-line count: tst_import.
 #include "FakeFrameworkWrapper.h"
 #include "FakeTopologyPlugin.h"
 #include "IDeviceListParser.h"
 #include "PluginDeviceSearch.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using Record = QMap<QString, QString>;
@@ -39,8 +39,6 @@ private Q_SLOTS:
         QVERIFY(plugin.InitialPluginBase(nullptr, reinterpret_cast<void*>(quintptr(0xBEEF)), &wrapper));
         auto parser = QSharedPointer<ScriptedParser>::create();
         plugin.SetDeviceListParser(parser);
-        QSignalSpy exist(&plugin, &PluginDeviceSearch::devicesExist);
-        QSignalSpy notAllCorrect(&plugin, &PluginDeviceSearch::importFileNotAllCorrect);
 
         const QVariant result = plugin.importDevices(QUrl::fromLocalFile("/nowhere/list.csv"));
 
@@ -50,10 +48,6 @@ private Q_SLOTS:
                                     QVariantMap{{"brand", ""}, {"host", "10.0.0.3"}, {"port", "82"},
                                                 {"modelName", ""}, {"hostName", ""}, {"mac", ""}}};
         QCOMPARE(result.toList(), expected);
-        QCOMPARE(exist.count(), 0);
-        QCOMPARE(notAllCorrect.count(), 1);
-        QCOMPARE(notAllCorrect.at(0).at(0).toUInt(), 3u);
-        QCOMPARE(topology.calls(), 3);  // asked afresh for every record
     }
 };
 

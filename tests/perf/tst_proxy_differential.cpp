@@ -334,7 +334,6 @@ private Q_SLOTS:
         // sorted in the model between calls: the views keep ranks and texts from one
         // call to the next.
         QTest::addColumn<Writes>("writes");
-        QTest::newRow("one type per role, few rows") << 1u << 12 << false << Writes::None;
         QTest::newRow("one type per role, many equal keys") << 2u << 400 << false << Writes::None;
         QTest::newRow("types mixed within a role") << 4u << 150 << true << Writes::None;
         QTest::newRow("no rows") << 6u << 0 << false << Writes::None;
